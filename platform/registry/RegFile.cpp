@@ -288,9 +288,11 @@ std::string ParseData(std::string_view spec, RegFileValue& value) {
         value.data = *text + '\0';
         return {};
     }
+    // Past a quoted text, ";" can only start a comment.
+    spec = Trim(spec.substr(0, spec.find(';')));
     if (cursor.consume('-')) {
         value.remove = true;
-        return cursor.onlyCommentLeft() ? "" : "malformed deletion";
+        return spec == "-" ? "" : "malformed deletion";
     }
     if (StartsWithNoCase(spec, "dword:")) {
         const auto number = ParseHexNumber(Trim(spec.substr(6)));

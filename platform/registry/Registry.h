@@ -48,6 +48,8 @@ struct RegistryValue {
     std::string name;
     uint32_t type = RegType::None;
     std::string data; // raw bytes; text types hold UTF-8 with a closing NUL
+
+    friend bool operator==(const RegistryValue&, const RegistryValue&) = default;
 };
 
 // $XDG_CONFIG_HOME/lirn-quarn/registry.db, or ~/.config/lirn-quarn/registry.db.
