@@ -26,6 +26,8 @@ struct LineSettings {
 class Connection {
 public:
     virtual ~Connection() = default;
+    // The device is released when the connection is destroyed, whatever this returns.
+    virtual FT_STATUS close() { return FT_OK; }
     virtual FT_STATUS setBaudRate(uint32_t baudRate) = 0;
     virtual FT_STATUS setLineSettings(const LineSettings& settings) = 0;
     // Reads up to count bytes, waiting at most readTimeoutMs for them; on a failure the
@@ -46,7 +48,7 @@ public:
 // (USB devices, then virtual monitors).
 void InstallDrivers(std::vector<std::unique_ptr<Driver>> drivers);
 
-// Installs the given drivers for its lifetime, then restores the defaults.
+// Installs the given drivers (none at all when empty) for its lifetime, then the defaults.
 class ScopedDrivers {
 public:
     explicit ScopedDrivers(std::vector<std::unique_ptr<Driver>> drivers);

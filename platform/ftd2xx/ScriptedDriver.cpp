@@ -14,6 +14,8 @@ public:
     }
     ~ScriptedConnection() override { ++script_->log.closes; }
 
+    FT_STATUS close() override { return script_->closeStatus; }
+
     FT_STATUS setBaudRate(uint32_t baudRate) override {
         if (script_->baudRateStatus == FT_OK) {
             script_->log.baudRate = baudRate;

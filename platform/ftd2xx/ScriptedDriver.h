@@ -53,6 +53,7 @@ struct ScriptedDriver::Script {
     FT_STATUS listStatus = FT_OK;
     FT_STATUS baudRateStatus = FT_OK;
     FT_STATUS lineSettingsStatus = FT_OK;
+    FT_STATUS closeStatus = FT_OK;
     // Every read from now on fails with this status (a lost device: FT_IO_ERROR).
     FT_STATUS readStatus = FT_OK;
     ScriptedLog log;

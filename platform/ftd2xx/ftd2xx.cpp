@@ -147,22 +147,21 @@ bool ValidLineSettings(const LineSettings& settings) {
     return bits && stop && settings.parity <= FT_PARITY_SPACE;
 }
 
-} // namespace
-
-void InstallDrivers(std::vector<std::unique_ptr<Driver>> drivers) {
+void Install(std::vector<std::unique_ptr<Driver>> drivers, bool defaultsWhenEmpty) {
     Dispatcher& state = State();
     state.open.clear();
     state.drivers = std::move(drivers);
-    state.installed = !state.drivers.empty();
+    state.installed = !defaultsWhenEmpty || !state.drivers.empty();
+}
+
+} // namespace
+
+void InstallDrivers(std::vector<std::unique_ptr<Driver>> drivers) {
+    Install(std::move(drivers), true);
 }
 
 ScopedDrivers::ScopedDrivers(std::vector<std::unique_ptr<Driver>> drivers) {
-    if (drivers.empty()) {
-        InstallDrivers({});
-        State().installed = true;
-        return;
-    }
-    InstallDrivers(std::move(drivers));
+    Install(std::move(drivers), false);
 }
 
 ScopedDrivers::ScopedDrivers(std::unique_ptr<Driver> driver) {
@@ -218,8 +217,9 @@ FT_STATUS FT_Close(FT_HANDLE handle) {
     if (it == open.end()) {
         return FT_INVALID_HANDLE;
     }
+    const FT_STATUS status = it->second.connection->close();
     open.erase(it);
-    return FT_OK;
+    return status;
 }
 
 FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, uint32_t bytesToRead, uint32_t* bytesReturned) {
