@@ -5,6 +5,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 // The message as shown: a full stop is appended when its last character's code is above that
@@ -17,9 +18,16 @@ void ShowUncaughtError(const std::exception& error) noexcept;
 // Runs the handler; nothing it throws leaves this call.
 void GuardHandler(const std::function<void()>& handler) noexcept;
 
-// Wraps a handler for QObject::connect, so that every call of it runs in GuardHandler.
+// Wraps a handler for QObject::connect, so that every call of it runs in GuardHandler. The
+// handler takes all of the signal's arguments or none.
 template <typename Handler> auto Guarded(Handler handler) {
-    return [handler = std::move(handler)](auto&&... args) {
-        GuardHandler([&] { handler(std::forward<decltype(args)>(args)...); });
+    return [handler = std::move(handler)](auto&&... args) mutable {
+        GuardHandler([&] {
+            if constexpr (std::is_invocable_v<Handler&, decltype(args)...>) {
+                handler(std::forward<decltype(args)>(args)...);
+            } else {
+                handler();
+            }
+        });
     };
 }
