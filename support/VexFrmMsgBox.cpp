@@ -424,15 +424,18 @@ void TFrmMsgBox::ChooseCancelButton(int cancelIndex) {
 }
 
 void TFrmMsgBox::FitWidth(int textWidth, int buttonsRight) {
-    int width = kTextWidth;
-    if (PnlDsa_->isHidden()) {
-        const int buttonsWidth = buttonsRight - kTextLeft;
-        const int outerWidth = kClientWidth + WindowFrameExtent().width();
-        const int limit = ScreenRect().width() - (outerWidth - kTextWidth) - kScreenReserve;
-        // The limit shortens long text lines only; every button stays reachable.
-        width = std::max(std::min(std::max(textWidth, buttonsWidth), limit), buttonsWidth);
+    if (!PnlDsa_->isHidden()) {
+        ScrollBox_->setFixedWidth(kTextWidth);
+        setFixedWidth(kClientWidth);
+        return;
     }
+    const int buttonsWidth = buttonsRight - kTextLeft;
+    const int outerWidth = kClientWidth + WindowFrameExtent().width();
+    const int limit = ScreenRect().width() - (outerWidth - kTextWidth) - kScreenReserve;
+    // The limit shortens long text lines only; every button stays reachable.
+    const int width = std::max(std::min(std::max(textWidth, buttonsWidth), limit), buttonsWidth);
     ScrollBox_->setFixedWidth(width);
+    setFixedWidth(kTextLeft + width + kMargin);
 }
 
 void TFrmMsgBox::FitHeight() {
@@ -452,8 +455,7 @@ void TFrmMsgBox::FitHeight() {
     ScrollBox_->setFixedHeight(visibleHeight);
     PaintBox_->setFixedSize(paintWidth, std::max(textHeight, visibleHeight));
     const int checkHeight = PnlDsa_->isHidden() ? 0 : kCheckStripHeight;
-    setFixedSize(kTextLeft + ScrollBox_->width() + kMargin,
-                 kMargin + visibleHeight + kTextToButtons + kButtonStripHeight + checkHeight);
+    setFixedHeight(kMargin + visibleHeight + kTextToButtons + kButtonStripHeight + checkHeight);
     LayoutPanels();
 }
 
