@@ -114,7 +114,7 @@ private:
     void SetTexts(const std::string& text, const std::string& detail);
     void ApplyColors();
     void ChooseIcon();
-    QRect MeasureText(const std::string& text, const QFont& font, int width) const;
+    QSize MeasureText(const std::string& text, const QFont& font, int width) const;
     // Measures main and detail text at the width; the size of both with the gap between.
     QSize MeasureTexts(int width);
     void SetupCheckBox(const std::string& caption, bool state);

@@ -91,10 +91,11 @@ int ClientHeight(int textHeight, bool checkBox) {
            (checkBox ? kCheckStripHeight : 0);
 }
 
-// Height of a text of that many lines drawn in the font.
+// Height of a text of that many lines: each line is the font's height plus its external
+// leading, which never draws lines into each other.
 int LinesHeight(const QFont& font, int lines) {
     const QFontMetrics metrics(font);
-    return metrics.height() + (lines - 1) * metrics.lineSpacing();
+    return lines * (metrics.height() + std::max(metrics.leading(), 0));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -475,12 +476,6 @@ TEST_F(MsgBoxTest, CaptionsThatFitKeepTheDesignedPlaces) {
 
 enum class Expected { MinHeight, TextHeight, ScreenLimit };
 
-struct HeightCase {
-    const char* name;
-    int lines;
-    Expected expected;
-};
-
 std::string Lines(int count) {
     std::string text;
     for (int k = 1; k <= count; ++k) {
@@ -488,6 +483,13 @@ std::string Lines(int count) {
     }
     return text;
 }
+
+struct HeightCase {
+    const char* name;
+    std::string text;
+    int lines;
+    Expected expected;
+};
 
 using HeightTest = MsgBoxCaseTest<HeightCase>;
 
@@ -523,15 +525,18 @@ TEST_P(HeightTest, TextHeightWithinMinimumAndScreenLimit) {
             EXPECT_EQ(box.height(), ClientHeight(visible, false));
         })
         .Press("&OK");
-    ShowMsg(Lines(c.lines), MB_OK);
+    ShowMsg(c.text, MB_OK);
     EXPECT_TRUE(answer.Finished());
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, HeightTest,
-                         ::testing::Values(HeightCase{"OneLine", 1, Expected::MinHeight},
-                                           HeightCase{"FiveLines", 5, Expected::TextHeight},
-                                           HeightCase{"ManyLines", 300, Expected::ScreenLimit}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Texts, HeightTest,
+    ::testing::Values(HeightCase{"OneLine", Lines(1), 1, Expected::MinHeight},
+                      HeightCase{"FiveLines", Lines(5), 5, Expected::TextHeight},
+                      HeightCase{"BlankLinesCount", "Kopf\r\n\r\n\nFuß\rEnde", 5,
+                                 Expected::TextHeight},
+                      HeightCase{"ManyLines", Lines(300), 300, Expected::ScreenLimit}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------------------------
 // Texts: trimming, heading with detail, copying
