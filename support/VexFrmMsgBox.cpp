@@ -131,7 +131,7 @@ int CentredStart(int targetStart, int targetLength, int screenStart, int screenL
 
 } // namespace
 
-TButtonCaptions ButtonCaptions = DefaultButtonCaptions();
+TButtonCaptions ButtonCaptions;
 
 TFrmMsgBox::TFrmMsgBox(QWidget* owner) : QDialog(owner) {
     RegisterWindowsFontReplacements();

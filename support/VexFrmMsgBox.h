@@ -27,7 +27,8 @@ constexpr TMsgBoxOptions moHighlight = 8;   // light yellow background, black te
 // Background of highlighted boxes as the platform stores colours (0x00BBGGRR): light yellow.
 extern uint32_t HighlightColor;
 
-// Captions of the standard buttons; read whenever a box is built. Cancel also serves as Abort.
+// Captions of the standard buttons, filled by the unit's start-up and read whenever a box is
+// built. Cancel also serves as Abort.
 struct TButtonCaptions {
     std::string OK;
     std::string Cancel;

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -66,6 +67,10 @@ struct ThrowCase {
     std::function<void()> raise;
     std::string shown;
 };
+
+void PrintTo(const ThrowCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class GuardThrowTest : public GuardTest, public ::testing::WithParamInterface<ThrowCase> {};
 

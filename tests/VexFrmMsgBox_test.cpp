@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <gtest/gtest.h>
 #include <optional>
+#include <ostream>
 #include <vector>
 
 using namespace MsgBoxLayout;
@@ -109,6 +110,10 @@ struct ButtonSetCase {
     bool closable;
 };
 
+void PrintTo(const ButtonSetCase& c, std::ostream* os) {
+    *os << "flags " << c.flags;
+}
+
 const ButtonSetCase kButtonSets[] = {
     {MB_OK, {"&OK"}, {IDOK}, IDOK, true},
     {MB_OKCANCEL, {"&OK", "&Abbrechen"}, {IDOK, IDCANCEL}, IDCANCEL, true},
@@ -178,6 +183,10 @@ struct FocusCase {
     int32_t enterResult;
 };
 
+void PrintTo(const FocusCase& c, std::ostream* os) {
+    *os << "flags 0x" << std::hex << c.flags;
+}
+
 const FocusCase kFocusCases[] = {
     {MB_YESNOCANCEL, "&Ja", IDYES},
     {MB_YESNOCANCEL | MB_DEFBUTTON2, "&Nein", IDNO},
@@ -220,6 +229,10 @@ struct CallerButtonsCase {
     std::vector<int32_t> results;
     std::optional<int32_t> escapeResult;
 };
+
+void PrintTo(const CallerButtonsCase& c, std::ostream* os) {
+    *os << "buttons \"" << c.buttons << "\"";
+}
 
 const CallerButtonsCase kCallerButtons[] = {
     {"Speichern", {"Speichern"}, {-1}, -1},
@@ -269,6 +282,10 @@ struct CheckCase {
     bool toggle;
     bool stateOut;
 };
+
+void PrintTo(const CheckCase& c, std::ostream* os) {
+    *os << "in " << c.stateIn << " toggle " << c.toggle;
+}
 
 const CheckCase kCheckCases[] = {
     {true, false, true},
@@ -346,6 +363,10 @@ struct ButtonsWidthCase {
     int buttons;
 };
 
+void PrintTo(const ButtonsWidthCase& c, std::ostream* os) {
+    *os << "flags " << c.flags;
+}
+
 const ButtonsWidthCase kButtonsWidths[] = {
     {MB_OK, 1}, {MB_OKCANCEL, 2}, {MB_YESNO, 2}, {MB_YESNOCANCEL, 3}, {MB_ABORTRETRYIGNORE, 3}};
 
@@ -389,6 +410,10 @@ struct LongWordCase {
     bool beyondScreen;
 };
 
+void PrintTo(const LongWordCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 using LongWordTest = MsgBoxCaseTest<LongWordCase>;
 
 TEST_P(LongWordTest, LongWordWidensTheTextAreaUpToTheScreenReserve) {
@@ -421,6 +446,10 @@ struct WideCaptionCase {
     std::string widest;
     int count;
 };
+
+void PrintTo(const WideCaptionCase& c, std::ostream* os) {
+    *os << "buttons \"" << c.buttons << "\"";
+}
 
 const WideCaptionCase kWideCaptions[] = {
     {"Ja, Datei jetzt überschreiben", "Ja, Datei jetzt überschreiben", 1},
@@ -491,6 +520,10 @@ struct HeightCase {
     Expected expected;
 };
 
+void PrintTo(const HeightCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 using HeightTest = MsgBoxCaseTest<HeightCase>;
 
 TEST_P(HeightTest, TextHeightWithinMinimumAndScreenLimit) {
@@ -549,6 +582,10 @@ struct TextCase {
     std::string shownDetail;
     std::string copied;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const TextCase kTextCases[] = {
     {"TrailingBreaksAndBlanks", "Fehler beim Export\r\n \t", "", "Fehler beim Export", "",
@@ -622,6 +659,10 @@ struct IconCase {
     std::optional<QStyle::StandardPixmap> icon;
 };
 
+void PrintTo(const IconCase& c, std::ostream* os) {
+    *os << "flags 0x" << std::hex << c.flags;
+}
+
 const IconCase kIconCases[] = {
     {MB_OK, std::nullopt},
     {MB_ICONHAND, QStyle::SP_MessageBoxCritical},
@@ -664,6 +705,10 @@ struct OnTopCase {
     int32_t flags;
     bool onTop;
 };
+
+void PrintTo(const OnTopCase& c, std::ostream* os) {
+    *os << "flags 0x" << std::hex << c.flags;
+}
 
 const OnTopCase kOnTopCases[] = {
     {MB_OK, false},     {MB_SYSTEMMODAL, true},      {MB_TASKMODAL, true},      {0x3000, false},
