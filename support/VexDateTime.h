@@ -31,6 +31,13 @@ extern std::array<std::string, 12> EnglishMonthNamesShort;
 void VexDateTimeStartup();
 void VexDateTimeShutdown();
 
+// A short date format in d/M/y letters ("dd.MM.yyyy") turned into the mask rule of DateOrderMask.
+std::string MakeDateOrderMask(std::string_view shortDateFormat);
+// A C library date format ("%d.%m.%Y") in d/M/y letters ("dd.MM.yyyy").
+std::string ShortDateFormatFromPosix(std::string_view posixFormat);
+// Recomputes DateOrderMask from the current LC_TIME.
+void RefreshDateOrderMask();
+
 bool IsValidDate(int year, int month, int day);
 // False (and out untouched) when year/month/day is no calendar date of years 1 to 9999.
 bool TryEncodeDate(int year, int month, int day, TDateTime& out);
