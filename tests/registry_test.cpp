@@ -1,0 +1,453 @@
+#include "common/TestEnvironment.h"
+#include "platform/Errors.h"
+#include "platform/registry/Registry.h"
+
+#include <csignal>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Dword(uint32_t value) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) {
+        bytes[i] = static_cast<char>((value >> (8 * i)) & 0xff);
+    }
+    return bytes;
+}
+
+std::vector<std::string> ValueNames(const RegistryKey& key) {
+    std::vector<std::string> names;
+    for (const RegistryValue& value : key.Values()) {
+        names.push_back(value.name);
+    }
+    return names;
+}
+
+std::vector<fs::path> AsideFiles(const fs::path& hive) {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(hive.parent_path())) {
+        if (entry.path().filename().string().find(".invalid-") != std::string::npos) {
+            found.push_back(entry.path());
+        }
+    }
+    return found;
+}
+
+std::string ReadFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& file, const std::string& bytes) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+int WaitExitCode(pid_t child) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class RegistryTest : public ::testing::Test {
+protected:
+    ScopedTestHome home;
+};
+
+// --- names and paths ------------------------------------------------------------------------
+
+struct NameCase {
+    std::string label;
+    std::string created;
+    std::string lookedUp;
+    bool found;
+};
+
+std::string Label(const ::testing::TestParamInfo<NameCase>& info) {
+    return info.param.label;
+}
+
+class KeyNameTest : public RegistryTest, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(KeyNameTest, KeyPathsCompareWithoutAsciiCase) {
+    const NameCase& c = GetParam();
+    ASSERT_TRUE(RegistryKey::Create(RegistryRoot::CurrentUser, c.created));
+    const auto key = RegistryKey::Open(RegistryRoot::CurrentUser, c.lookedUp);
+    ASSERT_EQ(key != nullptr, c.found);
+    if (key) {
+        EXPECT_EQ(key->Path(), "Software\\Lirn\\Quarn");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyNameTest,
+    ::testing::Values(
+        NameCase{"Lower", "Software\\Lirn\\Quarn", "software\\lirn\\quarn", true},
+        NameCase{"Upper", "Software\\Lirn\\Quarn", "SOFTWARE\\LIRN\\QUARN", true},
+        NameCase{"OuterSeparators", "Software\\Lirn\\Quarn", "\\Software\\Lirn\\Quarn\\", true},
+        NameCase{"DoubleSeparator", "Software\\Lirn\\Quarn", "Software\\\\Lirn\\Quarn", true},
+        NameCase{"Prefix", "Software\\Lirn\\Quarn", "Software\\Lirn\\Quar", false},
+        NameCase{"Longer", "Software\\Lirn\\Quarn", "Software\\Lirn\\Quarnx", false},
+        NameCase{"NonAsciiKeepsCase", "Software\\Lirn\\Qu\xC3\x84rn",
+                 "Software\\Lirn\\Qu\xC3\xA4rn", false}),
+    Label);
+
+class ValueNameTest : public RegistryTest, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(ValueNameTest, ValueNamesCompareWithoutAsciiCase) {
+    const NameCase& c = GetParam();
+    auto key = RegistryKey::Create(RegistryRoot::CurrentUser, "Software");
+    ASSERT_TRUE(key);
+    key->SetValue(c.created, RegType::Sz, std::string("x\0", 2));
+    const auto value = key->QueryValue(c.lookedUp);
+    ASSERT_EQ(value.has_value(), c.found);
+    if (value) {
+        EXPECT_EQ(value->name, c.created);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ValueNameTest,
+                         ::testing::Values(NameCase{"Upper", "Import", "IMPORT", true},
+                                           NameCase{"Lower", "Import", "import", true},
+                                           NameCase{"Unnamed", "", "", true},
+                                           NameCase{"UnnamedIsNotBlank", "", " ", false},
+                                           NameCase{"TrailingBlank", "Import", "Import ", false},
+                                           NameCase{"Backslash", "a\\b", "A\\B", true},
+                                           NameCase{"NonAsciiKeepsCase", "\xC3\x84", "\xC3\xA4",
+                                                    false}),
+                         Label);
+
+TEST_F(RegistryTest, LaterWritesKeepTheStoredCaseOfNames) {
+    auto key = RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Lirn");
+    ASSERT_TRUE(key);
+    key->SetValue("Import", RegType::Sz, std::string("a\0", 2));
+    key->SetValue("IMPORT", RegType::Sz, std::string("b\0", 2));
+    ASSERT_TRUE(RegistryKey::Create(RegistryRoot::CurrentUser, "SOFTWARE\\LIRN\\Gdt"));
+
+    const auto reopened = RegistryKey::Open(RegistryRoot::CurrentUser, "software\\lirn");
+    ASSERT_TRUE(reopened);
+    ASSERT_EQ(reopened->ValueCount(), 1u);
+    EXPECT_EQ(reopened->Values()[0].name, "Import");
+    EXPECT_EQ(reopened->Values()[0].data, std::string("b\0", 2));
+    EXPECT_EQ(reopened->FullName(), "HKEY_CURRENT_USER\\Software\\Lirn");
+    EXPECT_EQ(reopened->SubKeyNames(), std::vector<std::string>{"Gdt"});
+}
+
+TEST_F(RegistryTest, RootsAreSeparateTrees) {
+    ASSERT_TRUE(RegistryKey::Create(RegistryRoot::LocalMachine, "Software\\Lirn"));
+    EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Lirn"));
+    const auto root = RegistryKey::Open(RegistryRoot::LocalMachine, "");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->FullName(), "HKEY_LOCAL_MACHINE");
+    EXPECT_EQ(root->SubKeyNames(), std::vector<std::string>{"Software"});
+}
+
+TEST_F(RegistryTest, OpeningWithoutCreatingLeavesNoFileBehind) {
+    EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Lirn"));
+    EXPECT_FALSE(fs::exists(RegistryHivePath()));
+    ASSERT_TRUE(RegistryKey::Create(RegistryRoot::CurrentUser, "Software"));
+    EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Lirn"));
+}
+
+struct RootNameCase {
+    std::string text;
+    std::optional<RegistryRoot> root;
+};
+
+class RootNameTest : public ::testing::TestWithParam<RootNameCase> {};
+
+TEST_P(RootNameTest, LongAndShortNamesInAnyCase) {
+    EXPECT_EQ(ParseRootKeyName(GetParam().text), GetParam().root);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RootNameTest,
+    ::testing::Values(RootNameCase{"HKEY_CURRENT_USER", RegistryRoot::CurrentUser},
+                      RootNameCase{"hkcu", RegistryRoot::CurrentUser},
+                      RootNameCase{"HKEY_CLASSES_ROOT", RegistryRoot::ClassesRoot},
+                      RootNameCase{"HKLM", RegistryRoot::LocalMachine},
+                      RootNameCase{"HKU", RegistryRoot::Users},
+                      RootNameCase{"HKEY_PERFORMANCE_DATA", RegistryRoot::PerformanceData},
+                      RootNameCase{"HKCC", RegistryRoot::CurrentConfig},
+                      RootNameCase{"hkey_dyn_data", RegistryRoot::DynData},
+                      RootNameCase{"HKEY_CURRENT", std::nullopt}, RootNameCase{"", std::nullopt}));
+
+// --- values -----------------------------------------------------------------------------------
+
+struct TypeCase {
+    std::string label;
+    uint32_t type;
+    std::string data;
+};
+
+class ValueTypeTest : public RegistryTest, public ::testing::WithParamInterface<TypeCase> {};
+
+TEST_P(ValueTypeTest, TypeAndBytesSurviveReopening) {
+    {
+        auto key = RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Types");
+        ASSERT_TRUE(key);
+        key->SetValue("v", GetParam().type, GetParam().data);
+    }
+    const auto key = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Types");
+    ASSERT_TRUE(key);
+    const auto value = key->QueryValue("V");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->type, GetParam().type);
+    EXPECT_EQ(value->data, GetParam().data);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ValueTypeTest,
+    ::testing::Values(TypeCase{"Text", RegType::Sz, std::string("NO\0", 3)},
+                      TypeCase{"EmptyText", RegType::Sz, std::string("\0", 1)},
+                      TypeCase{"ExpandText", RegType::ExpandSz, std::string("%HOME%\0", 7)},
+                      TypeCase{"BinaryWithNul", RegType::Binary, std::string("a\0\r\n\xff", 5)},
+                      TypeCase{"EmptyBinary", RegType::Binary, ""},
+                      TypeCase{"Dword", RegType::Dword, Dword(0xffffffffu)},
+                      TypeCase{"OtherType", 7, std::string("a\0b\0\0", 5)}),
+    [](const auto& info) { return info.param.label; });
+
+TEST_F(RegistryTest, SettingAnotherTypeReplacesTheValue) {
+    auto key = RegistryKey::Create(RegistryRoot::CurrentUser, "Software");
+    ASSERT_TRUE(key);
+    key->SetValue("n", RegType::Sz, std::string("7\0", 2));
+    key->SetValue("n", RegType::Dword, Dword(7));
+    const auto value = key->QueryValue("n");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->type, RegType::Dword);
+    EXPECT_EQ(value->data, Dword(7));
+    EXPECT_EQ(key->ValueCount(), 1u);
+}
+
+TEST_F(RegistryTest, EnumerationFollowsCreationOrder) {
+    auto key = RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Order");
+    ASSERT_TRUE(key);
+    for (const char* name : {"zeta", "Alpha", "mid", ""}) {
+        key->SetValue(name, RegType::Sz, std::string("\0", 1));
+    }
+    key->SetValue("ALPHA", RegType::Dword, Dword(1));
+    EXPECT_EQ(ValueNames(*key), (std::vector<std::string>{"zeta", "Alpha", "mid", ""}));
+
+    ASSERT_TRUE(key->DeleteValue("alpha"));
+    key->SetValue("alpha", RegType::Sz, std::string("\0", 1));
+    EXPECT_EQ(ValueNames(*key), (std::vector<std::string>{"zeta", "mid", "", "alpha"}));
+
+    for (const char* sub : {"Z", "b", "A"}) {
+        ASSERT_TRUE(
+            RegistryKey::Create(RegistryRoot::CurrentUser, std::string("Software\\Order\\") + sub));
+    }
+    EXPECT_EQ(key->SubKeyNames(), (std::vector<std::string>{"Z", "b", "A"}));
+    EXPECT_EQ(key->SubKeyCount(), 3u);
+}
+
+TEST_F(RegistryTest, DeletingAKeyRemovesEverythingBelowIt) {
+    {
+        auto deep = RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Lirn\\Quarn\\GDT");
+        ASSERT_TRUE(deep);
+        deep->SetValue("Import", RegType::Sz, std::string("x\0", 2));
+        auto sibling = RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Other");
+        ASSERT_TRUE(sibling);
+    }
+    auto software = RegistryKey::Open(RegistryRoot::CurrentUser, "Software");
+    ASSERT_TRUE(software);
+    EXPECT_FALSE(software->DeleteSubKeyTree("Missing"));
+    EXPECT_FALSE(software->DeleteValue("Missing"));
+    EXPECT_TRUE(software->DeleteSubKeyTree("LIRN"));
+    EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Lirn\\Quarn\\GDT"));
+    EXPECT_EQ(software->SubKeyNames(), std::vector<std::string>{"Other"});
+}
+
+TEST_F(RegistryTest, SettingAValueOfADeletedKeyFails) {
+    auto key = RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Gone");
+    ASSERT_TRUE(key);
+    auto parent = RegistryKey::Open(RegistryRoot::CurrentUser, "Software");
+    ASSERT_TRUE(parent);
+    ASSERT_TRUE(parent->DeleteSubKeyTree("Gone"));
+    EXPECT_THROW(key->SetValue("v", RegType::Sz, std::string("\0", 1)), RegistryError);
+    EXPECT_FALSE(key->QueryValue("v"));
+}
+
+// --- the hive file -------------------------------------------------------------------------------
+
+TEST_F(RegistryTest, HiveIsPrivateToTheUser) {
+    ASSERT_TRUE(RegistryKey::Create(RegistryRoot::CurrentUser, "Software"));
+    const fs::path hive = RegistryHivePath();
+    EXPECT_EQ(hive, home.configDir() / "lirn-quarn" / "registry.db");
+    EXPECT_EQ(fs::status(hive).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(hive.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
+TEST_F(RegistryTest, WithoutConfigHomeTheHiveLivesBelowHome) {
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(RegistryHivePath(), home.root() / ".config" / "lirn-quarn" / "registry.db");
+    setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+    EXPECT_EQ(RegistryHivePath(), home.root() / ".config" / "lirn-quarn" / "registry.db");
+}
+
+// The bytes given are the hive file; the first write must move them aside, untouched.
+void ExpectMovedAside(const std::string& bytes) {
+    const fs::path hive = RegistryHivePath();
+    WriteFile(hive, bytes);
+    EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, ""));
+    EXPECT_EQ(ReadFile(hive), bytes) << "a read must not touch the file";
+
+    ::testing::internal::CaptureStderr();
+    auto key = RegistryKey::Create(RegistryRoot::CurrentUser, "Software");
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(key);
+    key->SetValue("v", RegType::Dword, Dword(1));
+
+    const auto aside = AsideFiles(hive);
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(ReadFile(aside[0]), bytes);
+    EXPECT_NE(errors.find(aside[0].filename().string()), std::string::npos) << errors;
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software")->QueryValue("v"));
+}
+
+class InvalidHiveTest : public RegistryTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(InvalidHiveTest, IsMovedAsideAndAFreshHiveStarted) {
+    ExpectMovedAside(GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Contents, InvalidHiveTest,
+                         ::testing::Values(std::string("this is not a hive\n"),
+                                           std::string(4096, '\xff'),
+                                           std::string("SQLite format 3\0garbage", 24)),
+                         [](const auto& info) { return std::to_string(info.index); });
+
+TEST_F(RegistryTest, AnotherProgramsDatabaseIsMovedAside) {
+    ASSERT_TRUE(RegistryKey::Create(RegistryRoot::CurrentUser, "x"));
+    std::string bytes = ReadFile(RegistryHivePath());
+    fs::remove(RegistryHivePath());
+    bytes[68] = 'Z'; // the header's application id
+    ExpectMovedAside(bytes);
+}
+
+TEST_F(RegistryTest, AnEmptyFileIsAFreshHiveNotAnInvalidOne) {
+    WriteFile(RegistryHivePath(), "");
+    auto key = RegistryKey::Create(RegistryRoot::CurrentUser, "Software");
+    ASSERT_TRUE(key);
+    EXPECT_TRUE(AsideFiles(RegistryHivePath()).empty());
+}
+
+TEST_F(RegistryTest, ReadOnlyHiveRefusesChangesAndStillReads) {
+    {
+        auto key = RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Lirn");
+        ASSERT_TRUE(key);
+        key->SetValue("Import", RegType::Sz, std::string("old\0", 4));
+    }
+    fs::permissions(RegistryHivePath(), fs::perms::owner_read);
+
+    auto key = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Lirn");
+    ASSERT_TRUE(key);
+    try {
+        key->SetValue("Import", RegType::Sz, std::string("new\0", 4));
+        FAIL() << "no error";
+    } catch (const RegistryError& error) {
+        EXPECT_STREQ(error.what(), "Fehler beim Setzen der Daten für 'Import'");
+    }
+    EXPECT_THROW(key->DeleteValue("Import"), RegistryError);
+    EXPECT_FALSE(RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\New"));
+    EXPECT_FALSE(RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Lirn"));
+    EXPECT_EQ(key->QueryValue("import")->data, std::string("old\0", 4));
+    EXPECT_TRUE(AsideFiles(RegistryHivePath()).empty());
+}
+
+// --- several processes ---------------------------------------------------------------------------
+
+[[noreturn]] void WriteValuesAndExit(const std::string& prefix, int count) {
+    int failures = 0;
+    for (int i = 0; i < count; ++i) {
+        try {
+            auto key = RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Shared");
+            if (!key) {
+                ++failures;
+                continue;
+            }
+            key->SetValue(prefix + std::to_string(i), RegType::Dword, Dword(i));
+        } catch (const RegistryError&) {
+            ++failures;
+        }
+    }
+    _exit(failures == 0 ? 0 : 1);
+}
+
+TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
+    constexpr int Count = 200;
+    const pid_t first = fork();
+    ASSERT_GE(first, 0);
+    if (first == 0) {
+        WriteValuesAndExit("a", Count);
+    }
+    const pid_t second = fork();
+    ASSERT_GE(second, 0);
+    if (second == 0) {
+        WriteValuesAndExit("b", Count);
+    }
+    EXPECT_EQ(WaitExitCode(first), 0);
+    EXPECT_EQ(WaitExitCode(second), 0);
+
+    const auto key = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Shared");
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->ValueCount(), 2u * Count);
+    for (int i = 0; i < Count; ++i) {
+        for (const char* prefix : {"a", "b"}) {
+            const auto value = key->QueryValue(prefix + std::to_string(i));
+            ASSERT_TRUE(value) << prefix << i;
+            EXPECT_EQ(value->data, Dword(i));
+        }
+    }
+    EXPECT_EQ(key->SubKeyCount(), 0u);
+    EXPECT_EQ(RegistryKey::Open(RegistryRoot::CurrentUser, "Software")->SubKeyCount(), 1u);
+}
+
+TEST_F(RegistryTest, AWriterKilledMidWayLeavesTheLastCompleteValue) {
+    {
+        auto key = RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Crash");
+        ASSERT_TRUE(key);
+        key->SetValue("blob", RegType::Binary, std::string(200000, 'a'));
+    }
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(ready[0]);
+        auto key = RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Crash");
+        for (int i = 0;; ++i) {
+            key->SetValue("blob", RegType::Binary, std::string(200000, char('b' + i % 20)));
+            if (i == 3) {
+                (void)!write(ready[1], "x", 1);
+            }
+        }
+    }
+    close(ready[1]);
+    char signal = 0;
+    ASSERT_EQ(read(ready[0], &signal, 1), 1);
+    close(ready[0]);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+
+    const auto key = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Crash");
+    ASSERT_TRUE(key);
+    const auto value = key->QueryValue("blob");
+    ASSERT_TRUE(value);
+    ASSERT_EQ(value->data.size(), 200000u);
+    EXPECT_EQ(value->data.find_first_not_of(value->data[0]), std::string::npos);
+    EXPECT_NE(value->data[0], 'a');
+    EXPECT_TRUE(AsideFiles(RegistryHivePath()).empty());
+    auto writable = RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Crash");
+    ASSERT_TRUE(writable);
+    writable->SetValue("after", RegType::Dword, Dword(1));
+}
+
+} // namespace
