@@ -1,0 +1,26 @@
+#pragma once
+// File system access the program relies on. Paths are UTF-8 text; failures of reading and
+// writing throw FileError with the text the program shows.
+
+#include <string>
+#include <string_view>
+
+// True for an existing file that is not a folder.
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// Removes a file; false when it could not be removed (missing, a folder, no rights).
+bool DeleteFile(const std::string& path);
+
+// The whole content of a file. Throws FileError with the runtime's I/O error text.
+std::string ReadFileBytes(const std::string& path);
+
+// Replaces the file's content so that a reader sees either the old or the new content, never a
+// part: a temporary file in the same folder is written, flushed to disk and renamed over the
+// target. The temporary file never stays behind. Throws FileError with the file-creation text.
+void WriteFileInOnePiece(const std::string& path, std::string_view bytes);
+
+// The runtime's text for an I/O error number as Windows numbers it: a fixed text for a few,
+// otherwise "E/A-Fehler <number>".
+std::string IoErrorText(int windowsErrorCode);
+// The runtime's text for a file that cannot be created, ending with the system's error text.
+std::string FileCreationErrorText(const std::string& path, const std::string& systemText);

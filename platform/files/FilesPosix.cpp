@@ -1,0 +1,235 @@
+#include "platform/Errors.h"
+#include "platform/files/Files.h"
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace {
+
+// Owns one open file descriptor.
+class FileHandle {
+public:
+    explicit FileHandle(int fd = -1) : fd_(fd) {}
+    ~FileHandle() { reset(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closes now so that a failing close can be reported; errno tells why.
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+    void reset() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = -1;
+    }
+
+private:
+    int fd_;
+};
+
+// Removes the temporary file unless the rename has taken it over.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (!path_.empty()) {
+            ::unlink(path_.c_str());
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::string& path() const { return path_; }
+    void release() { path_.clear(); }
+
+private:
+    std::string path_;
+};
+
+// Support staff know the Windows numbers, so the system's reasons are told in those.
+int WindowsErrorCode(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+        return 5;
+    case ENOENT:
+        return 2;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+        return 3;
+    case EMFILE:
+    case ENFILE:
+        return 4;
+    case EBUSY:
+    case ETXTBSY:
+        return 32;
+    case EIO:
+        return 30;
+    default:
+        return error;
+    }
+}
+
+[[noreturn]] void ThrowReadError(int error) {
+    throw FileError(IoErrorText(WindowsErrorCode(error)));
+}
+
+[[noreturn]] void ThrowCreationError(const std::string& path, int error) {
+    throw FileError(FileCreationErrorText(path, std::generic_category().message(error)));
+}
+
+bool StatIs(const std::string& path, mode_t type) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == type;
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A name of our own beside the target; the practice software looks only for the target's name.
+std::string TemporaryName(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    static std::mt19937 random{std::random_device{}()};
+    const std::string folder = FolderOf(path);
+    return (folder == "/" ? "" : folder) + "/." + BaseNameOf(path) + "." +
+           std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+           std::to_string(random() % 1000000) + ".tmp";
+}
+
+// O_EXCL so that an existing file is never taken over; mode 0666 leaves the rest to the umask,
+// as for any newly created file.
+FileHandle CreateTemporary(const std::string& path, std::string& temporaryPath) {
+    constexpr int attempts = 100;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        temporaryPath = TemporaryName(path);
+        const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return FileHandle(fd);
+        }
+    }
+    errno = EEXIST;
+    return FileHandle();
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written < 0) {
+            return false;
+        }
+        if (written == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+// Without this the rename itself may be lost on a power failure.
+void SyncFolder(const std::string& path) {
+    FileHandle folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.valid()) {
+        ::fsync(folder.get());
+    }
+}
+
+// A replaced file that is marked read-only would be overwritten by the rename; refuse as a
+// plain overwrite would.
+void RefuseReadOnlyTarget(const std::string& path) {
+    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0 && errno == EACCES) {
+        ThrowCreationError(path, EACCES);
+    }
+}
+
+} // namespace
+
+bool FileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+    return StatIs(path, S_IFDIR);
+}
+
+bool DeleteFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    // O_NONBLOCK so that a FIFO at the path cannot stall the program on open.
+    FileHandle file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file.valid()) {
+        ThrowReadError(errno);
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) {
+        ThrowReadError(errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        ThrowReadError(EISDIR);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ThrowReadError(EACCES);
+    }
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            ThrowReadError(errno);
+        }
+        if (count == 0) {
+            return content;
+        }
+        content.append(buffer, static_cast<size_t>(count));
+    }
+}
+
+void WriteFileInOnePiece(const std::string& path, std::string_view bytes) {
+    RefuseReadOnlyTarget(path);
+    std::string temporaryPath;
+    FileHandle file = CreateTemporary(path, temporaryPath);
+    if (!file.valid()) {
+        ThrowCreationError(path, errno);
+    }
+    TemporaryFile temporary(temporaryPath);
+    if (!WriteAll(file.get(), bytes) || ::fsync(file.get()) != 0 || !file.close()) {
+        ThrowCreationError(path, errno);
+    }
+    if (::rename(temporary.path().c_str(), path.c_str()) != 0) {
+        ThrowCreationError(path, errno);
+    }
+    temporary.release();
+    SyncFolder(path);
+}

@@ -1,0 +1,498 @@
+#include "app/Gdt.h"
+#include "common/TestEnvironment.h"
+#include "common/Unprivileged.h"
+#include "platform/Errors.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+// Found by argument lookup, so beside the type's namespace rather than inside ours.
+void PrintTo(const PatientRecord& p, std::ostream* out) {
+    *out << "{" << p.PatientNo << ", \"" << p.Surname << "\", \"" << p.FirstName << "\", "
+         << p.BirthDate << "}";
+}
+
+namespace {
+
+// One GDT line with a correct length field.
+std::string L(const std::string& text) {
+    const std::string length = std::to_string(text.size() + 5);
+    return std::string(3 - length.size(), '0') + length + text + "\r\n";
+}
+
+TDateTime DateOf(int year, int month, int day) {
+    TDateTime value = -1;
+    EXPECT_TRUE(TryEncodeDate(year, month, day, value));
+    return value;
+}
+
+TDateTime DateTimeOf(int year, int month, int day, int hour, int minute) {
+    TDateTime time = 0;
+    EXPECT_TRUE(TryEncodeTime(hour, minute, 0, 0, time));
+    return DateOf(year, month, day) + time;
+}
+
+const PatientRecord Earlier{99, "Alt", "Vorher", 1000};
+const std::string EarlierSender = "OLD";
+
+struct ImportCase {
+    std::string name;
+    std::string bytes;
+    bool valid;
+    PatientRecord patient;
+    std::string senderId = EarlierSender;
+};
+
+void PrintTo(const ImportCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+PatientRecord With(int32_t no, std::string surname, std::string firstName, TDateTime birth) {
+    return {no, std::move(surname), std::move(firstName), birth};
+}
+
+PatientRecord EarlierWithNo(int32_t no) {
+    return With(no, "Alt", "Vorher", 1000);
+}
+PatientRecord EarlierWithSurname(std::string surname) {
+    return With(99, std::move(surname), "Vorher", 1000);
+}
+
+const PatientRecord Cleared{};
+
+const std::string ValidHead = L("80006301") + L("921802.10");
+
+std::vector<ImportCase> ImportCases() {
+    const std::string full = L("80006302") + L("8316PRAXIS01") + L("921802.10") + L("30004711") +
+                             L("3101Muster") + L("3102Erika") + L("310305031950");
+    return {
+        {"EmptyFileChangesNothing", "", true, Earlier},
+        {"FullRequest", full, true, With(4711, "Muster", "Erika", DateOf(1950, 3, 5)), "PRAXIS01"},
+        {"MissingFieldsKeepEarlierValues", L("30000042"), true, EarlierWithNo(42)},
+        {"NoRecordTypeIsAccepted", L("3101Neu"), true, EarlierWithSurname("Neu")},
+        {"EmptyLineInTheMiddle", L("8316NEW") + "\r\n" + L("30000042"), false, Cleared, "NEW"},
+        {"ExtraEmptyLineAtTheEnd", ValidHead + L("30000042") + "\r\n", false, Cleared},
+        {"LastLineWithoutLineEnd", ValidHead + "01330004711", true, EarlierWithNo(4711)},
+        {"LastLineCountingNoLineEnd", ValidHead + "01130004711", false, Cleared},
+        {"CtrlZEndsTheFile", ValidHead + L("30000042") + "\x1a", true, EarlierWithNo(42)},
+        {"NothingAfterCtrlZIsRead", L("30000042") + "\x1agarbage\r\n\r\n", true, EarlierWithNo(42)},
+        {"LineFeedAloneEndsALine", "01330004711\n0123101Neu\n", true,
+         With(4711, "Neu", "Vorher", 1000)},
+        {"LoneCarriageReturnIsLeftOut", "0133000\r4711\r\n", true, EarlierWithNo(4711)},
+        {"WrongLengthField", L("8316NEW") + "0143000471\r\n" + L("8316LATER"), false, Cleared,
+         "NEW"},
+        {"NonNumericLengthField", "ab330004711\r\n", false, Cleared},
+        {"RecordType6301", L("80006301"), true, Earlier},
+        {"RecordType6311", L("80006311"), true, Earlier},
+        {"RecordType6310", L("80006310") + L("30000042"), false, Cleared},
+        {"RecordTypeEmpty", L("8000"), false, Cleared},
+        {"PatientNoLeadingZeros", L("300000123"), true, EarlierWithNo(123)},
+        {"PatientNoWithLetters", L("30004711a"), true, EarlierWithNo(0)},
+        {"PatientNoBeyond32Bits", L("30002147483648"), true, EarlierWithNo(0)},
+        {"PatientNoLargest", L("30002147483647"), true, EarlierWithNo(2147483647)},
+        {"PatientNoEmpty", L("3000"), true, EarlierWithNo(0)},
+        {"BirthDate29Feb1999", L("310329021999"), false, Cleared},
+        {"BirthDate29Feb2000", L("310329022000"), true,
+         With(99, "Alt", "Vorher", DateOf(2000, 2, 29))},
+        {"BirthDateDayZero", L("310300011950"), false, Cleared},
+        {"BirthDateMonth13", L("310301131950"), false, Cleared},
+        {"BirthDateWithoutYear", L("31030503"), false, Cleared},
+        {"BirthDateEmpty", L("3103"), false, Cleared},
+        {"Version0210", L("921802.10"), true, Earlier},
+        {"Version21", L("92182.1"), true, Earlier},
+        {"Version1", L("92181"), true, Earlier},
+        {"VersionWithSignAndExponent", L("9218 +0.1e1"), true, Earlier},
+        {"VersionWithComma", L("92182,10"), false, Cleared},
+        {"Version09", L("92180.9"), false, Cleared},
+        {"VersionEmpty", L("9218"), false, Cleared},
+        {"VersionNegative", L("9218-2"), false, Cleared},
+        {"VersionWithTextAfter", L("92182.1a"), false, Cleared},
+        {"VersionOverflowing", L("92181e999"), false, Cleared},
+        {"VersionPointOnly", L("9218."), false, Cleared},
+        {"UnlistedFieldSkipped", L("5555whatever") + L("30000042"), true, EarlierWithNo(42)},
+        {"NonNumericFieldSkipped", L("ABCD3000") + L("30000042"), true, EarlierWithNo(42)},
+        {"ShortLineSkipped", "005\r\n" + L("30000042"), true, EarlierWithNo(42)},
+        {"UnlistedFieldWithWrongLength", "0205555whatever\r\n", false, Cleared},
+        {"SurnameCutAt255", L("3101" + std::string(300, 'x')), true,
+         EarlierWithSurname(std::string(255, 'x'))},
+        {"SenderIdCutAt255", L("8316" + std::string(256, 's')), true, Earlier,
+         std::string(255, 's')},
+        {"SenderIdEmpty", L("8316"), true, Earlier, ""},
+        {"NamesDecodedAsOemByDefault", L("3101M\x81ller") + L("3102J\x94rg \xe1"), true,
+         With(99, "Müller", "Jörg ß", 1000)},
+        {"CharacterSet3LeavesNamesAnsi", L("92063") + L("3101M\xfcller"), true,
+         EarlierWithSurname("Müller")},
+        {"CharacterSet1LeavesNamesAnsi", L("92061") + L("3101M\xfcller"), true,
+         EarlierWithSurname("Müller")},
+        {"CharacterSetAfterNamesHasNoEffect", L("3101M\x81ller") + L("92063"), true,
+         EarlierWithSurname("Müller")},
+        {"CharacterSetLetterCountsAsOem", L("92063") + L("9206x") + L("3101M\x81ller"), true,
+         EarlierWithSurname("Müller")},
+        {"CharacterSetEmptyCountsAsOem", L("92063") + L("9206") + L("3101M\x81ller"), true,
+         EarlierWithSurname("Müller")},
+        {"CharacterSetReadFromFirstCharacterOnly", L("920623") + L("3101M\x81ller"), true,
+         EarlierWithSurname("Müller")},
+    };
+}
+
+class ImportTest : public ::testing::TestWithParam<ImportCase> {};
+
+TEST_P(ImportTest, TakesFieldsOrRejects) {
+    const ImportCase& c = GetParam();
+    PatientRecord patient = Earlier;
+    std::string senderId = EarlierSender;
+
+    EXPECT_EQ(ParseGdtRequest(c.bytes, patient, senderId), c.valid);
+
+    EXPECT_EQ(patient.PatientNo, c.patient.PatientNo);
+    EXPECT_EQ(patient.Surname, c.patient.Surname);
+    EXPECT_EQ(patient.FirstName, c.patient.FirstName);
+    EXPECT_DOUBLE_EQ(patient.BirthDate, c.patient.BirthDate);
+    EXPECT_EQ(senderId, c.senderId);
+}
+
+INSTANTIATE_TEST_SUITE_P(Requests, ImportTest, ::testing::ValuesIn(ImportCases()),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(ImportFixtureTest, Cp437UmlautsBecomeProgramText) {
+    PatientRecord patient;
+    std::string senderId;
+    ASSERT_TRUE(ParseGdtRequest(ReadTestData("gdt/request_cp437_umlauts.gdt"), patient, senderId));
+    EXPECT_EQ(patient, (PatientRecord{4711, "Müller-Lüdenscheid", "Jörg ß", DateOf(1950, 3, 5)}));
+    EXPECT_EQ(senderId, "PRAXIS01");
+    EXPECT_EQ(PatientDisplayName(patient), "Müller-Lüdenscheid, Jörg ß");
+}
+
+TEST(ImportFixtureTest, Cp1252NamesUnderCharacterSet3) {
+    PatientRecord patient;
+    std::string senderId;
+    ASSERT_TRUE(ParseGdtRequest(ReadTestData("gdt/request_cp1252_names.gdt"), patient, senderId));
+    EXPECT_EQ(patient.Surname, "Müller");
+    EXPECT_EQ(patient.FirstName, "Jörg");
+    EXPECT_EQ(patient.PatientNo, 815);
+}
+
+TEST(ImportFixtureTest, BadLengthClearsThePatientButKeepsTheSender) {
+    PatientRecord patient = Earlier;
+    std::string senderId;
+    EXPECT_FALSE(ParseGdtRequest(ReadTestData("gdt/request_bad_length.gdt"), patient, senderId));
+    EXPECT_EQ(patient, Cleared);
+    EXPECT_EQ(senderId, "PRAXIS01");
+}
+
+TEST(ImportFixtureTest, SenderIdStaysRawBytes) {
+    PatientRecord patient;
+    std::string senderId;
+    ASSERT_TRUE(ParseGdtRequest(ReadTestData("gdt/request_sender_bytes.gdt"), patient, senderId));
+    EXPECT_EQ(senderId, "PRX\x81\xfe\x01ID");
+}
+
+class GdtFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::permissions(home.root(), fs::perms::owner_all | fs::perms::others_exec);
+        folder = home.root() / "gdt";
+        fs::create_directory(folder);
+    }
+
+    void WriteBytes(const fs::path& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    std::string ReadBytes(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    ScopedTestHome home;
+    fs::path folder;
+};
+
+TEST_F(GdtFileTest, ImportReadsTheFileAndLeavesIt) {
+    const fs::path request = folder / "import.gdt";
+    WriteBytes(request, ReadTestData("gdt/request_cp437_umlauts.gdt"));
+    PatientRecord patient;
+    std::string senderId;
+    EXPECT_TRUE(ImportGdtRequestFile(request.string(), patient, senderId));
+    EXPECT_EQ(patient.Surname, "Müller-Lüdenscheid");
+    EXPECT_TRUE(fs::exists(request));
+}
+
+TEST_F(GdtFileTest, UnreadableRequestRaisesAndKeepsThePatient) {
+    const fs::path request = folder / "import.gdt";
+    WriteBytes(request, L("30000042"));
+    fs::permissions(request, fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::others_exec);
+
+    struct Case {
+        fs::path path;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {request, "Dateizugriff verweigert"},
+        {folder / "missing.gdt", "Datei nicht gefunden"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.string());
+        const std::string outcome = RunUnprivileged([&] {
+            PatientRecord patient = Earlier;
+            std::string senderId = EarlierSender;
+            try {
+                ImportGdtRequestFile(c.path.string(), patient, senderId);
+            } catch (const FileError& error) {
+                const bool unchanged = patient == Earlier && senderId == EarlierSender;
+                return std::string(error.what()) + (unchanged ? "" : " (patient changed)");
+            }
+            return std::string("no error");
+        });
+        EXPECT_EQ(outcome, c.text);
+    }
+}
+
+GdtResultData ExampleData() {
+    GdtResultData data;
+    data.SenderId = "PRAXIS01";
+    data.Patient = {4711, "Schmidt", "Anna", DateOf(1950, 3, 5)};
+    data.MeasuredAt = DateTimeOf(2024, 6, 12, 9, 41);
+    data.NameCaption = PatientDisplayName(data.Patient);
+    data.DateTimeCaption = "12.06.2024 09:41";
+    data.SystoleCaption = "128";
+    data.DiastoleCaption = "84";
+    data.PulsCaption = "72";
+    data.MadCaption = "99";
+    data.ArrCaption = "Nein";
+    return data;
+}
+
+std::vector<std::string> LinesOf(const std::string& record) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < record.size()) {
+        const size_t end = record.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(record.substr(start) + "<no line end>");
+            break;
+        }
+        lines.push_back(record.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+TEST(ExportTest, ReproducesTheExampleRecordByteForByte) {
+    const std::string expected = ReadTestData("gdt/result_example.gdt");
+    ASSERT_EQ(expected.size(), 469u);
+    EXPECT_EQ(BuildGdtResult(ExampleData()), expected);
+}
+
+GdtResultData WithUmlauts() {
+    GdtResultData data = ExampleData();
+    data.Patient.Surname = "Müller-Lüdenscheid";
+    data.Patient.FirstName = "Jörg ß";
+    data.NameCaption = PatientDisplayName(data.Patient);
+    data.ArrCaption = "Ja €";
+    return data;
+}
+
+TEST(ExportTest, NamesGoOutAsOemAndOtherTextsAsAnsi) {
+    const std::vector<std::string> lines = LinesOf(BuildGdtResult(WithUmlauts()));
+    ASSERT_EQ(lines.size(), 21u);
+    EXPECT_EQ(lines[6], "0273101M\x81ller-L\x81"
+                        "denscheid");
+    EXPECT_EQ(lines[7], "0153102J\x94rg \xe1");
+    EXPECT_EQ(lines[13], "0486228    Patient: M\x81ller-L\x81"
+                         "denscheid, J\x94rg \xe1");
+    EXPECT_EQ(lines[19], "0296228    Arrhythmie: Ja \x80");
+}
+
+TEST(ExportTest, CharactersWithoutCounterpartBecomeOneQuestionMark) {
+    GdtResultData data = ExampleData();
+    data.Patient.Surname = "Ła€";
+    data.NameCaption = "€";
+    data.SystoleCaption = "Ł12";
+    const std::vector<std::string> lines = LinesOf(BuildGdtResult(data));
+    ASSERT_EQ(lines.size(), 21u);
+    EXPECT_EQ(lines[6], "0123101?a?");
+    EXPECT_EQ(lines[13], "0236228    Patient: ?");
+    EXPECT_EQ(lines[15], "0256228    Systole: ?12");
+}
+
+TEST(ExportTest, ImportedUmlautsGoBackAsTheyCame) {
+    const std::string request = ReadTestData("gdt/request_cp437_umlauts.gdt");
+    GdtResultData data = ExampleData();
+    ASSERT_TRUE(ParseGdtRequest(request, data.Patient, data.SenderId));
+    const std::vector<std::string> lines = LinesOf(BuildGdtResult(data));
+    ASSERT_EQ(lines.size(), 21u);
+    for (const size_t index : {6u, 7u}) {
+        EXPECT_NE(request.find(lines[index] + "\r\n"), std::string::npos) << lines[index];
+    }
+}
+
+struct ExportCase {
+    std::string name;
+    GdtResultData data;
+    std::vector<std::pair<size_t, std::string>> lines;
+};
+
+void PrintTo(const ExportCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+std::vector<ExportCase> ExportCases() {
+    GdtResultData emptySender = ExampleData();
+    emptySender.SenderId = "";
+    GdtResultData rawSender = ExampleData();
+    rawSender.SenderId = "PRX\x81\xfe";
+    GdtResultData noFirstName = ExampleData();
+    noFirstName.Patient.FirstName = "";
+    noFirstName.NameCaption = PatientDisplayName(noFirstName.Patient);
+    GdtResultData neverSet = ExampleData();
+    neverSet.Patient = PatientRecord{};
+    neverSet.NameCaption = "-";
+    GdtResultData negative = ExampleData();
+    negative.Patient.PatientNo = -5;
+    GdtResultData longNames = ExampleData();
+    longNames.Patient.Surname = std::string(255, 'S');
+    longNames.Patient.FirstName = std::string(255, 'F');
+    longNames.NameCaption = PatientDisplayName(longNames.Patient);
+    GdtResultData afterChecksumError = ExampleData();
+    for (auto* caption : {&afterChecksumError.SystoleCaption, &afterChecksumError.DiastoleCaption,
+                          &afterChecksumError.PulsCaption, &afterChecksumError.MadCaption,
+                          &afterChecksumError.ArrCaption}) {
+        *caption = "0";
+    }
+    return {
+        {"EmptySenderId", emptySender, {{2, "0098315"}}},
+        {"SenderIdRaw", rawSender, {{2, "0148315PRX\x81\xfe"}}},
+        {"EmptyFirstName", noFirstName, {{7, "0093102"}, {13, "0296228    Patient: Schmidt"}}},
+        {"NeverSetBirthDate", neverSet, {{5, "01030000"}, {8, "017310330121899"}}},
+        {"NegativePatientNo", negative, {{5, "0113000-5"}}},
+        {"LongNames", longNames, {{6, "2643101" + std::string(255, 'S')}}},
+        {"AfterChecksumError",
+         afterChecksumError,
+         {{15, "0236228    Systole: 0"},
+          {19, "0266228    Arrhythmie: 0"},
+          {10, "017620012062024"}}},
+    };
+}
+
+// Every line's length field counts the line with its CR LF; line 2 holds the file size.
+void ExpectWellFormed(const std::string& record) {
+    const std::vector<std::string> lines = LinesOf(record);
+    ASSERT_EQ(lines.size(), 21u);
+    for (const std::string& line : lines) {
+        ASSERT_GE(line.size(), 3u);
+        EXPECT_EQ(std::stoul(line.substr(0, 3)), line.size() + 2) << line;
+    }
+    EXPECT_EQ(lines[0], "01380006310");
+    ASSERT_EQ(lines[1].size(), 12u);
+    EXPECT_EQ(lines[1].substr(0, 7), "0148100");
+    EXPECT_EQ(std::stoul(lines[1].substr(7)), record.size());
+}
+
+class ExportLinesTest : public ::testing::TestWithParam<ExportCase> {};
+
+TEST_P(ExportLinesTest, WritesTheLines) {
+    const std::string record = BuildGdtResult(GetParam().data);
+    ExpectWellFormed(record);
+    const std::vector<std::string> lines = LinesOf(record);
+    for (const auto& [index, text] : GetParam().lines) {
+        EXPECT_EQ(lines.at(index), text) << "line " << index + 1;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, ExportLinesTest, ::testing::ValuesIn(ExportCases()),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(ExportTest, OverlongCaptionKeepsTheLengthFieldsRight) {
+    GdtResultData data = ExampleData();
+    data.NameCaption = std::string(2000, 'n');
+    data.DateTimeCaption = std::string(5000, 'd');
+    ExpectWellFormed(BuildGdtResult(data));
+}
+
+TEST(ExportTest, ConfirmationShowsTheSurnameAsProgramText) {
+    PatientRecord patient{4711, "Müller", "Jörg", 0};
+    EXPECT_EQ(ExportConfirmationText(patient),
+              "Messwerte werden nach Müller, Patientnr. 4711 exportiert.");
+}
+
+TEST(ExportTest, FolderPartOfThePath) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"export.gdt", ""},
+        {"", ""},
+        {"/export.gdt", "/"},
+        {"/srv/gdt/export.gdt", "/srv/gdt/"},
+        {"C:export.gdt", "C:"},
+        {"/srv/a:b/export.gdt", "/srv/a:b/"},
+        {"/srv/gdt/a:export.gdt", "/srv/gdt/a:"},
+        {"/srv/gdt/", "/srv/gdt/"},
+    };
+    for (const auto& [path, folder] : cases) {
+        EXPECT_EQ(GdtExportFolder(path), folder) << path;
+    }
+}
+
+TEST(ExportTest, PathMessage) {
+    EXPECT_EQ(InvalidExportPathMessage("export.gdt"),
+              "Ungültiger Pfad für Exportdatei: \r\n\r\n\"export.gdt\"\r\n\r\nSiehe "
+              "Einstellungen -> Import/Export.");
+}
+
+// Runs the export from inside the test's folder so that a stray relative write would show.
+class ScopedWorkingDirectory {
+public:
+    explicit ScopedWorkingDirectory(const fs::path& path) : saved_(fs::current_path()) {
+        fs::current_path(path);
+    }
+    ~ScopedWorkingDirectory() { fs::current_path(saved_); }
+    ScopedWorkingDirectory(const ScopedWorkingDirectory&) = delete;
+    ScopedWorkingDirectory& operator=(const ScopedWorkingDirectory&) = delete;
+
+private:
+    fs::path saved_;
+};
+
+TEST_F(GdtFileTest, RejectedPathsWriteNothing) {
+    ScopedWorkingDirectory inFolder(folder);
+    const std::vector<std::string> paths = {
+        "export.gdt",         "",
+        "missing/export.gdt", (folder / "missing" / "export.gdt").string(),
+        "C:export.gdt",       (folder / "export.gdt:").string()};
+    for (const std::string& path : paths) {
+        EXPECT_FALSE(ExportGdtResultFile(path, ExampleData())) << path;
+    }
+    EXPECT_TRUE(fs::is_empty(folder));
+}
+
+TEST_F(GdtFileTest, ExportWritesAndReplacesTheResultFile) {
+    const fs::path target = folder / "export.gdt";
+    WriteBytes(target, "an earlier, longer result that must disappear completely");
+    ASSERT_TRUE(ExportGdtResultFile(target.string(), ExampleData()));
+    EXPECT_EQ(ReadBytes(target), ReadTestData("gdt/result_example.gdt"));
+
+    ScopedWorkingDirectory inFolder(folder);
+    ASSERT_TRUE(ExportGdtResultFile("./second.gdt", WithUmlauts()));
+    EXPECT_EQ(ReadBytes(folder / "second.gdt"), BuildGdtResult(WithUmlauts()));
+}
+
+TEST_F(GdtFileTest, ReadOnlyTargetFolderRaisesTheCreationError) {
+    const fs::path target = folder / "export.gdt";
+    WriteBytes(target, "old");
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    const std::string path = target.string();
+    const std::string outcome = RunUnprivileged([&] {
+        try {
+            return std::string(ExportGdtResultFile(path, ExampleData()) ? "written" : "rejected");
+        } catch (const FileError& error) {
+            return std::string(error.what());
+        }
+    });
+    EXPECT_EQ(outcome, "Datei \"" + path + "\" kann nicht erstellt werden. Permission denied");
+    EXPECT_EQ(ReadBytes(target), "old");
+}
+
+} // namespace

@@ -1,0 +1,237 @@
+#include "common/TestEnvironment.h"
+#include "common/Unprivileged.h"
+#include "platform/Errors.h"
+#include "platform/files/Files.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> FolderEntries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The error text, or "" when the call succeeded.
+template <typename Call> std::string FileErrorOf(Call call) {
+    try {
+        call();
+    } catch (const FileError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+// Lets the unprivileged helper reach files below the test's temporary home.
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::permissions(home.root(), fs::perms::owner_all | fs::perms::others_exec);
+        folder = home.root() / "data";
+        fs::create_directory(folder);
+        fs::permissions(folder, fs::perms::all);
+    }
+
+    ScopedTestHome home;
+    fs::path folder;
+};
+
+// Lowers the file size limit for one scope so that writes fail half-way, as on a full disk.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~ScopedFileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, SIG_DFL);
+    }
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+};
+
+TEST_F(FilesTest, ExistenceAndDeletion) {
+    const fs::path file = folder / "a.gdt";
+    WriteBytes(file, "x");
+    fs::create_symlink(file, folder / "link.gdt");
+
+    struct Case {
+        fs::path path;
+        bool isFile;
+        bool isFolder;
+    };
+    const std::vector<Case> cases = {
+        {file, true, false},   {folder / "link.gdt", true, false},
+        {folder, false, true}, {folder / "missing.gdt", false, false},
+        {"", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.string());
+        EXPECT_EQ(FileExists(c.path.string()), c.isFile);
+        EXPECT_EQ(DirectoryExists(c.path.string()), c.isFolder);
+    }
+
+    EXPECT_FALSE(DeleteFile(folder.string()));
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_FALSE(DeleteFile((folder / "missing.gdt").string()));
+    EXPECT_TRUE(DeleteFile(file.string()));
+    EXPECT_FALSE(fs::exists(file));
+}
+
+TEST_F(FilesTest, ReadsEveryByteUnchanged) {
+    std::string bytes("01380006310\r\n\x1a\0\x81\xff", 18);
+    bytes += std::string(200000, 'z');
+    WriteBytes(folder / "r.gdt", bytes);
+    EXPECT_EQ(ReadFileBytes((folder / "r.gdt").string()), bytes);
+    WriteBytes(folder / "empty.gdt", "");
+    EXPECT_EQ(ReadFileBytes((folder / "empty.gdt").string()), "");
+}
+
+TEST_F(FilesTest, ReadFailuresCarryTheRuntimeText) {
+    WriteBytes(folder / "plain", "x");
+    WriteBytes(folder / "secret.gdt", "x");
+    fs::permissions(folder / "secret.gdt", fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0666), 0);
+
+    struct Case {
+        std::string name;
+        fs::path path;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {"missing file", folder / "missing.gdt", "Datei nicht gefunden"},
+        {"missing folder", folder / "nothere" / "x.gdt", "Datei nicht gefunden"},
+        {"folder", folder, "Dateizugriff verweigert"},
+        {"no read right", folder / "secret.gdt", "Dateizugriff verweigert"},
+        {"through a file", folder / "plain" / "x.gdt", "Ungültiger Dateiname"},
+        {"fifo without writer", folder / "pipe", "Dateizugriff verweigert"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = c.path.string();
+        EXPECT_EQ(RunUnprivileged([&] { return FileErrorOf([&] { ReadFileBytes(path); }); }),
+                  c.text);
+    }
+}
+
+TEST(IoErrorTextTest, FixedTextsAndNumbers) {
+    const std::vector<std::pair<int, std::string>> cases = {
+        {2, "Datei nicht gefunden"},
+        {3, "Ungültiger Dateiname"},
+        {4, "Zu viele geöffnete Dateien"},
+        {5, "Dateizugriff verweigert"},
+        {32, "E/A-Fehler 32"},
+        {30, "E/A-Fehler 30"},
+        {0, "E/A-Fehler 0"},
+        {1117, "E/A-Fehler 1117"},
+    };
+    for (const auto& [code, text] : cases) {
+        EXPECT_EQ(IoErrorText(code), text) << code;
+    }
+}
+
+TEST_F(FilesTest, WriteCreatesAndReplacesWithNormalRights) {
+    const fs::path target = folder / "export.gdt";
+    const mode_t savedMask = umask(022);
+    WriteFileInOnePiece(target.string(), "first content, longer than the second");
+    EXPECT_EQ(ReadBytes(target), "first content, longer than the second");
+    WriteFileInOnePiece(target.string(), std::string("second\r\n\0", 9));
+    umask(savedMask);
+
+    EXPECT_EQ(ReadBytes(target), std::string("second\r\n\0", 9));
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"export.gdt"});
+}
+
+TEST_F(FilesTest, WriteIntoReadOnlyFolderFailsAndKeepsTheOldFile) {
+    const fs::path target = folder / "export.gdt";
+    WriteBytes(target, "old");
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(target, fs::perms::all);
+
+    const std::string path = target.string();
+    const std::string text =
+        RunUnprivileged([&] { return FileErrorOf([&] { WriteFileInOnePiece(path, "new"); }); });
+
+    EXPECT_EQ(text, "Datei \"" + path + "\" kann nicht erstellt werden. Permission denied");
+    EXPECT_EQ(ReadBytes(target), "old");
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"export.gdt"});
+}
+
+TEST_F(FilesTest, WriteFailuresLeaveNoTemporaryFile) {
+    const fs::path target = folder / "export.gdt";
+    WriteBytes(target, "old content");
+    fs::create_directory(folder / "busy.gdt");
+    WriteBytes(folder / "busy.gdt" / "inside", "");
+    fs::permissions(folder / "busy.gdt", fs::perms::all);
+    WriteBytes(folder / "locked.gdt", "locked");
+    fs::permissions(folder / "locked.gdt", fs::perms::owner_read | fs::perms::others_read);
+
+    struct Case {
+        std::string name;
+        fs::path path;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {"target is a folder", folder / "busy.gdt", "Is a directory"},
+        {"read-only target", folder / "locked.gdt", "Permission denied"},
+        {"missing folder", folder / "gone" / "export.gdt", "No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = c.path.string();
+        EXPECT_EQ(
+            RunUnprivileged([&] { return FileErrorOf([&] { WriteFileInOnePiece(path, "new"); }); }),
+            "Datei \"" + path + "\" kann nicht erstellt werden. " + c.reason);
+    }
+    EXPECT_EQ(ReadBytes(folder / "locked.gdt"), "locked");
+    EXPECT_EQ(FolderEntries(folder),
+              (std::vector<std::string>{"busy.gdt", "export.gdt", "locked.gdt"}));
+}
+
+TEST_F(FilesTest, WriteBrokenOffHalfWayKeepsTheOldContent) {
+    const fs::path target = folder / "export.gdt";
+    WriteBytes(target, "old content");
+    std::string text;
+    {
+        ScopedFileSizeLimit limit(100);
+        text = FileErrorOf([&] { WriteFileInOnePiece(target.string(), std::string(1000, 'n')); });
+    }
+    EXPECT_EQ(text, "Datei \"" + target.string() + "\" kann nicht erstellt werden. File too large");
+    EXPECT_EQ(ReadBytes(target), "old content");
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"export.gdt"});
+}
+
+} // namespace
