@@ -34,7 +34,7 @@ inline constexpr uint32_t Binary = 3;
 inline constexpr uint32_t Dword = 4;
 } // namespace RegType
 
-// "REG_SZ" and so on; "REG_NONE" for types without a name of their own.
+// "REG_SZ" and so on; "REG_NONE" for numbers without a Windows name.
 std::string RegTypeName(uint32_t type);
 std::optional<uint32_t> ParseRegTypeName(std::string_view name);
 
@@ -48,6 +48,8 @@ struct RegistryValue {
     std::string name;
     uint32_t type = RegType::None;
     std::string data; // raw bytes; text types hold UTF-8 with a closing NUL
+
+    friend bool operator==(const RegistryValue&, const RegistryValue&) = default;
 };
 
 // $XDG_CONFIG_HOME/lirn-quarn/registry.db, or ~/.config/lirn-quarn/registry.db.

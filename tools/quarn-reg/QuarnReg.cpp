@@ -1,0 +1,515 @@
+#include "tools/quarn-reg/QuarnReg.h"
+
+#include "platform/Errors.h"
+#include "platform/registry/RegFile.h"
+#include "platform/registry/Registry.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* Usage = R"(Usage:
+  quarn-reg query KEY [/v NAME | /ve] [/s]
+  quarn-reg add KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]
+  quarn-reg delete KEY [/v NAME | /ve | /va] [/f]
+  quarn-reg export KEY FILE [/y]
+  quarn-reg import FILE
+
+KEY is ROOT\SubKey, ROOT one of HKCR, HKCU, HKLM, HKU, HKCC (or the long HKEY_ names).
+TYPE is REG_SZ (default), REG_EXPAND_SZ, REG_BINARY (hex digits) or REG_DWORD (decimal or 0x..).
+/f and /y answer every question with yes.
+)";
+
+constexpr const char* Done = "The operation completed successfully.\n";
+constexpr const char* NotFound =
+    "ERROR: The system was unable to find the specified registry key or value.\n";
+
+struct Options {
+    std::string verb;
+    std::vector<std::string> positional;
+    std::optional<std::string> valueName; // "" for the unnamed value
+    std::optional<std::string> type;
+    std::optional<std::string> data;
+    bool allValues = false;
+    bool recurse = false;
+    bool force = false;
+};
+
+struct VerbRules {
+    size_t positionals;
+    std::string switches; // the option letters the verb takes
+};
+
+const std::map<std::string, VerbRules> Verbs{
+    {"query", {1, "v ve s"}}, {"add", {1, "v ve t d f"}}, {"delete", {1, "v ve va f"}},
+    {"export", {2, "y"}},     {"import", {1, ""}},
+};
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+// Only the known switches: "/tmp/x.reg" is a path, not an option.
+bool IsOption(const std::string& arg) {
+    if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-')) {
+        return false;
+    }
+    const std::string name = Lower(arg.substr(1));
+    return name == "v" || name == "ve" || name == "va" || name == "s" || name == "t" ||
+           name == "d" || name == "f" || name == "y";
+}
+
+bool Takes(const VerbRules& rules, const std::string& option) {
+    const std::string list = " " + rules.switches + " ";
+    return list.find(" " + option + " ") != std::string::npos;
+}
+
+// Returns an error text, empty when the option was taken.
+std::string TakeOption(const std::string& option, const std::vector<std::string>& args, size_t& i,
+                       Options& options) {
+    auto argument = [&]() -> std::optional<std::string> {
+        return i + 1 < args.size() ? std::optional(args[++i]) : std::nullopt;
+    };
+    if (option == "ve" || option == "v") {
+        if (options.valueName || options.allValues) {
+            return "/v, /ve and /va exclude each other";
+        }
+        options.valueName = option == "ve" ? std::optional<std::string>("") : argument();
+        return options.valueName ? "" : "/v needs a value name";
+    }
+    if (option == "t" || option == "d") {
+        auto& target = option == "t" ? options.type : options.data;
+        target = argument();
+        return target ? "" : "/" + option + " needs an argument";
+    }
+    if (option == "va") {
+        options.allValues = !options.valueName;
+        return options.allValues ? "" : "/v, /ve and /va exclude each other";
+    }
+    options.recurse = options.recurse || option == "s";
+    options.force = options.force || option == "f" || option == "y";
+    return {};
+}
+
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
+    Options options;
+    options.verb = Lower(args.front());
+    const auto verb = Verbs.find(options.verb);
+    if (verb == Verbs.end()) {
+        error = "unknown operation '" + args.front() + "'";
+        return std::nullopt;
+    }
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!IsOption(arg)) {
+            options.positional.push_back(arg);
+            continue;
+        }
+        const std::string option = Lower(arg.substr(1));
+        error = Takes(verb->second, option) ? TakeOption(option, args, i, options)
+                                            : "'" + arg + "' is no option of " + options.verb;
+        if (!error.empty()) {
+            return std::nullopt;
+        }
+    }
+    if (options.positional.size() != verb->second.positionals) {
+        error = options.verb + " takes " + std::to_string(verb->second.positionals) +
+                " argument(s) besides its options";
+        return std::nullopt;
+    }
+    return options;
+}
+
+int Fail(std::ostream& err, const std::string& message) {
+    err << "ERROR: " << message << "\n";
+    return 1;
+}
+
+bool Confirm(std::istream& in, std::ostream& out, const std::string& question) {
+    out << question << " (Yes/No)? " << std::flush;
+    std::string answer;
+    if (!std::getline(in, answer)) {
+        out << "\n";
+        return false;
+    }
+    const size_t end = answer.find_last_not_of(" \t\r");
+    answer = Lower(answer.substr(0, end == std::string::npos ? 0 : end + 1));
+    return answer == "y" || answer == "yes";
+}
+
+int Cancelled(std::ostream& out) {
+    out << "The operation was cancelled.\n";
+    return 1;
+}
+
+std::string ValueLine(const RegistryValue& value) {
+    const std::string name = value.name.empty() ? "(Default)" : value.name;
+    return "    " + name + "    " + RegTypeName(value.type) + "    " +
+           DisplayRegData(value.type, value.data) + "\n";
+}
+
+std::string ChildPath(const std::string& path, const std::string& child) {
+    return path.empty() ? child : path + "\\" + child;
+}
+
+// --- query
+// ----------------------------------------------------------------------------------------
+
+// Prints the key's block; returns how many values it showed.
+size_t PrintKey(const RegistryKey& key, const Options& options, std::ostream& out) {
+    std::string lines;
+    size_t shown = 0;
+    for (const RegistryValue& value : key.Values()) {
+        if (!options.valueName || Lower(value.name) == Lower(*options.valueName)) {
+            lines += ValueLine(value);
+            ++shown;
+        }
+    }
+    if (options.valueName && shown == 0) {
+        return 0;
+    }
+    out << key.FullName() << "\n" << lines << "\n";
+    return shown;
+}
+
+size_t QueryTree(const RegistryKey& key, const Options& options, std::ostream& out) {
+    size_t shown = PrintKey(key, options, out);
+    for (const std::string& sub : key.SubKeyNames()) {
+        const auto child = RegistryKey::Open(key.Root(), ChildPath(key.Path(), sub));
+        if (child) {
+            shown += QueryTree(*child, options, out);
+        }
+    }
+    return shown;
+}
+
+int Query(const Options& options, const KeyName& name, std::ostream& out, std::ostream& err) {
+    const auto key = RegistryKey::Open(name.root, name.path);
+    if (!key) {
+        err << NotFound;
+        return 1;
+    }
+    out << "\n";
+    if (options.recurse) {
+        const size_t shown = QueryTree(*key, options, out);
+        out << "End of search: " << shown << " match(es) found.\n";
+        return options.valueName && shown == 0 ? 1 : 0;
+    }
+    if (options.valueName) {
+        if (!key->QueryValue(*options.valueName)) {
+            err << NotFound;
+            return 1;
+        }
+        PrintKey(*key, options, out);
+        return 0;
+    }
+    PrintKey(*key, options, out);
+    for (const std::string& sub : key->SubKeyNames()) {
+        out << key->FullName() << "\\" << sub << "\n";
+    }
+    return 0;
+}
+
+// --- add
+// ------------------------------------------------------------------------------------------
+
+std::optional<std::string> EncodeDword(const std::string& text) {
+    if (text.empty()) {
+        return std::string(4, '\0');
+    }
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const std::string digits = hex ? text.substr(2) : text;
+    const std::string allowed = hex ? "0123456789abcdefABCDEF" : "0123456789";
+    if (digits.empty() || digits.find_first_not_of(allowed) != std::string::npos ||
+        digits.size() > (hex ? 8u : 10u)) {
+        return std::nullopt;
+    }
+    const unsigned long long value = std::stoull(digits, nullptr, hex ? 16 : 10);
+    if (value > 0xFFFFFFFFull) {
+        return std::nullopt;
+    }
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) {
+        bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+    return bytes;
+}
+
+std::optional<std::string> EncodeBinary(const std::string& text) {
+    if (text.size() % 2 != 0 ||
+        text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    for (size_t i = 0; i < text.size(); i += 2) {
+        bytes += static_cast<char>(std::stoi(text.substr(i, 2), nullptr, 16));
+    }
+    return bytes;
+}
+
+std::optional<std::string> EncodeData(uint32_t type, const std::string& text) {
+    switch (type) {
+    case RegType::Dword:
+        return EncodeDword(text);
+    case RegType::Binary:
+        return EncodeBinary(text);
+    default:
+        return text + '\0';
+    }
+}
+
+bool ValueExists(const KeyName& name, const std::string& valueName) {
+    const auto key = RegistryKey::Open(name.root, name.path);
+    return key && key->QueryValue(valueName);
+}
+
+int Add(Options options, const KeyName& name, std::istream& in, std::ostream& out,
+        std::ostream& err) {
+    const auto type = ParseRegTypeName(options.type.value_or("REG_SZ"));
+    if (!type || *type < RegType::Sz || *type > RegType::Dword) {
+        return Fail(err, "unsupported type '" + options.type.value_or("") +
+                             "' (REG_SZ, REG_EXPAND_SZ, REG_BINARY or REG_DWORD)");
+    }
+    const auto data = EncodeData(*type, options.data.value_or(""));
+    if (!data) {
+        return Fail(err, "'" + options.data.value_or("") + "' is no valid " + RegTypeName(*type) +
+                             (*type == RegType::Binary ? " (pairs of hexadecimal digits)"
+                                                       : " (0 to 4294967295, or 0x..)"));
+    }
+    if (!options.valueName && (options.type || options.data)) {
+        options.valueName = "";
+    }
+    if (options.valueName && !options.force && ValueExists(name, *options.valueName)) {
+        const std::string shown = options.valueName->empty() ? "(Default)" : *options.valueName;
+        if (!Confirm(in, out, "Value " + shown + " exists, overwrite")) {
+            return Cancelled(out);
+        }
+    }
+    auto key = RegistryKey::Create(name.root, name.path);
+    if (!key) {
+        return Fail(err, "the key cannot be created: the hive " + RegistryHivePath().string() +
+                             " cannot be written");
+    }
+    if (options.valueName) {
+        key->SetValue(*options.valueName, *type, *data);
+    }
+    out << Done;
+    return 0;
+}
+
+// --- delete
+// -----------------------------------------------------------------------------------------
+
+int DeleteValues(RegistryKey& key, const Options& options, std::istream& in, std::ostream& out,
+                 std::ostream& err) {
+    if (options.valueName && !key.QueryValue(*options.valueName)) {
+        err << NotFound;
+        return 1;
+    }
+    const std::string question =
+        options.allValues ? "Delete all values under the registry key " + key.FullName()
+                          : "Delete the registry value " +
+                                (options.valueName->empty() ? "(Default)" : *options.valueName);
+    if (!options.force && !Confirm(in, out, question)) {
+        return Cancelled(out);
+    }
+    if (options.allValues) {
+        for (const RegistryValue& value : key.Values()) {
+            key.DeleteValue(value.name);
+        }
+    } else {
+        key.DeleteValue(*options.valueName);
+    }
+    out << Done;
+    return 0;
+}
+
+int Delete(const Options& options, const KeyName& name, std::istream& in, std::ostream& out,
+           std::ostream& err) {
+    auto key = RegistryKey::Open(name.root, name.path);
+    if (!key) {
+        err << NotFound;
+        return 1;
+    }
+    if (options.valueName || options.allValues) {
+        return DeleteValues(*key, options, in, out, err);
+    }
+    if (name.path.empty()) {
+        return Fail(err, "a root key cannot be deleted");
+    }
+    if (!options.force &&
+        !Confirm(in, out, "Permanently delete the registry key " + key->FullName())) {
+        return Cancelled(out);
+    }
+    const size_t split = name.path.rfind('\\');
+    const std::string parentPath = split == std::string::npos ? "" : name.path.substr(0, split);
+    const auto parent = RegistryKey::Open(name.root, parentPath);
+    if (!parent || !parent->DeleteSubKeyTree(name.path.substr(split + 1))) {
+        err << NotFound;
+        return 1;
+    }
+    out << Done;
+    return 0;
+}
+
+// --- export and import
+// --------------------------------------------------------------------------------
+
+void CollectTree(const RegistryKey& key, std::vector<RegFileKey>& keys) {
+    RegFileKey entry{{key.Root(), key.Path()}, false, {}};
+    for (RegistryValue& value : key.Values()) {
+        entry.values.push_back({std::move(value.name), false, value.type, std::move(value.data)});
+    }
+    keys.push_back(std::move(entry));
+    for (const std::string& sub : key.SubKeyNames()) {
+        const auto child = RegistryKey::Open(key.Root(), ChildPath(key.Path(), sub));
+        if (child) {
+            CollectTree(*child, keys);
+        }
+    }
+}
+
+// A temporary file beside the target, then a rename: no reader sees half a file.
+bool WriteInOnePiece(const fs::path& file, const std::string& bytes) {
+    const fs::path temporary = file.string() + ".tmp-" + std::to_string(getpid());
+    {
+        std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
+        stream << bytes;
+        stream.flush();
+        if (!stream) {
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temporary, file, ec);
+    if (ec) {
+        fs::remove(temporary, ec);
+        return false;
+    }
+    return true;
+}
+
+int Export(const Options& options, const KeyName& name, std::istream& in, std::ostream& out,
+           std::ostream& err) {
+    const auto key = RegistryKey::Open(name.root, name.path);
+    if (!key) {
+        err << NotFound;
+        return 1;
+    }
+    const fs::path file = options.positional[1];
+    std::error_code ec;
+    if (fs::exists(file, ec) && !options.force &&
+        !Confirm(in, out, "File " + file.string() + " already exists. Overwrite")) {
+        return Cancelled(out);
+    }
+    std::vector<RegFileKey> keys;
+    CollectTree(*key, keys);
+    if (!WriteInOnePiece(file, FormatRegFile(keys))) {
+        return Fail(err, "cannot write " + file.string());
+    }
+    out << Done;
+    return 0;
+}
+
+void ApplyKey(const RegFileKey& entry) {
+    if (entry.remove) {
+        const size_t split = entry.key.path.rfind('\\');
+        const auto parent = RegistryKey::Open(
+            entry.key.root, split == std::string::npos ? "" : entry.key.path.substr(0, split));
+        if (parent && !entry.key.path.empty()) {
+            parent->DeleteSubKeyTree(entry.key.path.substr(split + 1));
+        }
+        return;
+    }
+    auto key = RegistryKey::Create(entry.key.root, entry.key.path);
+    if (!key) {
+        throw RegistryError("the hive " + RegistryHivePath().string() + " cannot be written");
+    }
+    for (const RegFileValue& value : entry.values) {
+        if (value.remove) {
+            key->DeleteValue(value.name);
+        } else {
+            key->SetValue(value.name, value.type, value.data);
+        }
+    }
+}
+
+int Import(const Options& options, std::ostream& out, std::ostream& err) {
+    const std::string& file = options.positional[0];
+    std::ifstream stream(file, std::ios::binary);
+    if (!stream) {
+        return Fail(err, "cannot open " + file);
+    }
+    const std::string bytes{std::istreambuf_iterator<char>(stream),
+                            std::istreambuf_iterator<char>()};
+    const RegFileParse parsed = ParseRegFile(bytes);
+    if (!parsed.ok()) {
+        return Fail(err, file + ": " + parsed.error + "; nothing was imported");
+    }
+    for (const RegFileKey& entry : parsed.keys) {
+        ApplyKey(entry);
+    }
+    out << Done;
+    return 0;
+}
+
+int Dispatch(const Options& options, std::istream& in, std::ostream& out, std::ostream& err) {
+    if (options.verb == "import") {
+        return Import(options, out, err);
+    }
+    const auto name = ParseKeyName(options.positional[0]);
+    if (!name) {
+        return Fail(err, "invalid key name '" + options.positional[0] +
+                             "' (it starts with a root "
+                             "such as HKCU)");
+    }
+    if (options.verb == "query") {
+        return Query(options, *name, out, err);
+    }
+    if (options.verb == "add") {
+        return Add(options, *name, in, out, err);
+    }
+    if (options.verb == "delete") {
+        return Delete(options, *name, in, out, err);
+    }
+    return Export(options, *name, in, out, err);
+}
+
+} // namespace
+
+int RunQuarnReg(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                std::ostream& err) {
+    if (args.empty()) {
+        err << "ERROR: Invalid syntax.\n" << Usage;
+        return 1;
+    }
+    if (args.front() == "/?" || args.front() == "-h" || args.front() == "--help") {
+        out << Usage;
+        return 0;
+    }
+    std::string error;
+    const auto options = ParseOptions(args, error);
+    if (!options) {
+        err << "ERROR: Invalid syntax: " << error << ".\n" << Usage;
+        return 1;
+    }
+    try {
+        return Dispatch(*options, in, out, err);
+    } catch (const QuarnError& failure) {
+        return Fail(err, failure.what());
+    }
+}
