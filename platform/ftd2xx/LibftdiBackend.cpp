@@ -1,0 +1,251 @@
+// The real libftdi1/libusb calls behind FtdiBackend; all decisions live in UsbDriver.
+
+#include "platform/ftd2xx/DefaultDrivers.h"
+#include "platform/ftd2xx/FtdiBackend.h"
+#include "platform/ftd2xx/UsbDriver.h"
+
+#include <chrono>
+#include <climits>
+#include <ftdi.h>
+#include <libusb.h>
+#include <thread>
+
+namespace ftd2xx {
+namespace {
+
+// libftdi1 reports a missing USB handle with this code.
+constexpr int FtdiDeviceUnavailable = -666;
+// Short, so that a read waits about one latency period for the chip's next packet.
+constexpr unsigned char LatencyTimerMs = 2;
+constexpr int UsbReadTimeoutMs = 100;
+
+struct ContextExit {
+    void operator()(libusb_context* context) const { libusb_exit(context); }
+};
+struct DeviceListFree {
+    void operator()(libusb_device** list) const { libusb_free_device_list(list, 1); }
+};
+struct HandleClose {
+    void operator()(libusb_device_handle* handle) const { libusb_close(handle); }
+};
+struct FtdiFree {
+    void operator()(ftdi_context* context) const {
+        ftdi_usb_close(context);
+        ftdi_free(context);
+    }
+};
+using UsbContext = std::unique_ptr<libusb_context, ContextExit>;
+using DeviceList = std::unique_ptr<libusb_device*, DeviceListFree>;
+using UsbHandle = std::unique_ptr<libusb_device_handle, HandleClose>;
+using FtdiContext = std::unique_ptr<ftdi_context, FtdiFree>;
+
+UsbResult FromLibusb(int code) {
+    switch (code) {
+    case LIBUSB_SUCCESS:
+        return UsbResult::Ok;
+    case LIBUSB_ERROR_NO_DEVICE:
+    case LIBUSB_ERROR_NOT_FOUND:
+        return UsbResult::NoDevice;
+    case LIBUSB_ERROR_ACCESS:
+    case LIBUSB_ERROR_BUSY:
+        return UsbResult::NotClaimable;
+    default:
+        return UsbResult::IoError;
+    }
+}
+
+UsbResult FromFtdiTransfer(int code) {
+    if (code >= 0 || code == LIBUSB_ERROR_TIMEOUT) {
+        return UsbResult::Ok;
+    }
+    if (code == FtdiDeviceUnavailable || code == LIBUSB_ERROR_NO_DEVICE) {
+        return UsbResult::Gone;
+    }
+    return UsbResult::IoError;
+}
+
+libusb_device* FindDevice(libusb_device** list, ssize_t count, const UsbDeviceId& id) {
+    for (ssize_t i = 0; i < count; ++i) {
+        if (libusb_get_bus_number(list[i]) == id.bus &&
+            libusb_get_device_address(list[i]) == id.address) {
+            return list[i];
+        }
+    }
+    return nullptr;
+}
+
+std::string StringDescriptor(libusb_device_handle* handle, uint8_t index) {
+    if (index == 0) {
+        return {};
+    }
+    unsigned char text[256];
+    const int n = libusb_get_string_descriptor_ascii(handle, index, text, sizeof text);
+    return n > 0 ? std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(n))
+                 : std::string();
+}
+
+class LibftdiPort : public FtdiPort {
+public:
+    explicit LibftdiPort(FtdiContext context) : context_(std::move(context)) {}
+
+    UsbResult setBaudRate(uint32_t baudRate) override {
+        if (baudRate > INT_MAX) {
+            return UsbResult::InvalidValue;
+        }
+        const int result = ftdi_set_baudrate(context_.get(), static_cast<int>(baudRate));
+        if (result == -1) {
+            return UsbResult::InvalidValue;
+        }
+        return result == -3 ? UsbResult::Gone : result < 0 ? UsbResult::IoError : UsbResult::Ok;
+    }
+
+    UsbResult setLineProperty(uint8_t wordLength, uint8_t stopBits, uint8_t parity) override {
+        const int result = ftdi_set_line_property(
+            context_.get(), static_cast<ftdi_bits_type>(wordLength),
+            static_cast<ftdi_stopbits_type>(stopBits), static_cast<ftdi_parity_type>(parity));
+        return result == -2 ? UsbResult::Gone : result < 0 ? UsbResult::IoError : UsbResult::Ok;
+    }
+
+    UsbResult read(uint8_t* buffer, uint32_t size, uint32_t& got) override {
+        got = 0;
+        const int request = size > INT_MAX ? INT_MAX : static_cast<int>(size);
+        const int result = ftdi_read_data(context_.get(), buffer, request);
+        if (result > 0) {
+            got = static_cast<uint32_t>(result);
+        }
+        return FromFtdiTransfer(result);
+    }
+
+private:
+    FtdiContext context_;
+};
+
+class LibftdiBackend : public FtdiBackend {
+public:
+    UsbResult listDevices(std::vector<UsbDeviceId>& out) override {
+        libusb_context* context = usbContext();
+        if (!context) {
+            return UsbResult::IoError;
+        }
+        libusb_device** raw = nullptr;
+        const ssize_t count = libusb_get_device_list(context, &raw);
+        if (count < 0) {
+            return FromLibusb(static_cast<int>(count));
+        }
+        DeviceList list(raw);
+        for (ssize_t i = 0; i < count; ++i) {
+            libusb_device_descriptor descriptor{};
+            if (libusb_get_device_descriptor(raw[i], &descriptor) != LIBUSB_SUCCESS) {
+                continue;
+            }
+            out.push_back({libusb_get_bus_number(raw[i]), libusb_get_device_address(raw[i]),
+                           descriptor.idVendor, descriptor.idProduct});
+        }
+        return UsbResult::Ok;
+    }
+
+    UsbResult readStrings(const UsbDeviceId& id, std::string& serialNumber,
+                          std::string& description) override {
+        libusb_context* context = usbContext();
+        if (!context) {
+            return UsbResult::IoError;
+        }
+        libusb_device** raw = nullptr;
+        const ssize_t count = libusb_get_device_list(context, &raw);
+        if (count < 0) {
+            return FromLibusb(static_cast<int>(count));
+        }
+        DeviceList list(raw);
+        libusb_device* device = FindDevice(raw, count, id);
+        if (!device) {
+            return UsbResult::NoDevice;
+        }
+        libusb_device_descriptor descriptor{};
+        libusb_device_handle* rawHandle = nullptr;
+        int result = libusb_get_device_descriptor(device, &descriptor);
+        if (result == LIBUSB_SUCCESS) {
+            result = libusb_open(device, &rawHandle);
+        }
+        if (result != LIBUSB_SUCCESS) {
+            return FromLibusb(result);
+        }
+        UsbHandle handle(rawHandle);
+        serialNumber = StringDescriptor(handle.get(), descriptor.iSerialNumber);
+        description = StringDescriptor(handle.get(), descriptor.iProduct);
+        return UsbResult::Ok;
+    }
+
+    UsbResult open(const UsbDeviceId& id, std::unique_ptr<FtdiPort>& out) override {
+        FtdiContext context(ftdi_new());
+        if (!context) {
+            return UsbResult::IoError;
+        }
+        // The kernel's serial driver comes back when we let the device go.
+        context->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
+        libusb_device** raw = nullptr;
+        const ssize_t count = libusb_get_device_list(context->usb_ctx, &raw);
+        if (count < 0) {
+            return FromLibusb(static_cast<int>(count));
+        }
+        DeviceList list(raw);
+        libusb_device* device = FindDevice(raw, count, id);
+        if (!device) {
+            return UsbResult::NoDevice;
+        }
+        const UsbResult probe = probeOpen(device);
+        if (probe != UsbResult::Ok) {
+            return probe;
+        }
+        const int result = ftdi_usb_open_dev(context.get(), device);
+        if (result < 0) {
+            return result >= -5 ? UsbResult::NotClaimable : UsbResult::IoError;
+        }
+        ftdi_set_latency_timer(context.get(), LatencyTimerMs);
+        context->usb_read_timeout = UsbReadTimeoutMs;
+        out = std::make_unique<LibftdiPort>(std::move(context));
+        return UsbResult::Ok;
+    }
+
+    uint64_t nowMs() override {
+        using namespace std::chrono;
+        return static_cast<uint64_t>(
+            duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    }
+
+    void pauseMs(uint32_t ms) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+
+private:
+    // libftdi folds the reasons why a device cannot be opened into one code; libusb tells
+    // an unplugged device from a missing permission.
+    static UsbResult probeOpen(libusb_device* device) {
+        libusb_device_handle* rawHandle = nullptr;
+        const int result = libusb_open(device, &rawHandle);
+        if (result != LIBUSB_SUCCESS) {
+            return FromLibusb(result);
+        }
+        UsbHandle handle(rawHandle);
+        return UsbResult::Ok;
+    }
+
+    libusb_context* usbContext() {
+        if (!context_) {
+            libusb_context* raw = nullptr;
+            if (libusb_init(&raw) == LIBUSB_SUCCESS) {
+                context_.reset(raw);
+            }
+        }
+        return context_.get();
+    }
+
+    UsbContext context_;
+};
+
+} // namespace
+
+std::unique_ptr<Driver> MakeUsbDriver() {
+    return std::make_unique<UsbDriver>(std::make_shared<LibftdiBackend>());
+}
+
+} // namespace ftd2xx

@@ -1,0 +1,336 @@
+#include "platform/ftd2xx/UsbDriver.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+
+namespace {
+
+using namespace ftd2xx;
+
+struct FakeUsbDevice {
+    UsbDeviceId id;
+    std::string serialNumber;
+    std::string description;
+    UsbResult stringsResult = UsbResult::Ok;
+    UsbResult openResult = UsbResult::Ok;
+};
+
+struct Arrival {
+    uint64_t atMs;
+    std::string bytes;
+};
+
+// A bus whose chip answers every poll after a latency of its own, on a clock of its own.
+class FakeBackend : public FtdiBackend {
+public:
+    static constexpr uint64_t LatencyMs = 2;
+
+    std::vector<FakeUsbDevice> devices;
+    UsbResult listResult = UsbResult::Ok;
+    UsbResult readResult = UsbResult::Ok;
+    UsbResult baudResult = UsbResult::Ok;
+    std::vector<Arrival> arrivals;
+    uint64_t now = 1000;
+    int openPorts = 0;
+    int readCalls = 0;
+
+    UsbResult listDevices(std::vector<UsbDeviceId>& out) override {
+        for (const auto& device : devices) {
+            out.push_back(device.id);
+        }
+        return listResult;
+    }
+
+    UsbResult readStrings(const UsbDeviceId& id, std::string& serialNumber,
+                          std::string& description) override {
+        const FakeUsbDevice* device = find(id);
+        if (!device) {
+            return UsbResult::NoDevice;
+        }
+        if (device->stringsResult != UsbResult::Ok) {
+            serialNumber = "garbage";
+            return device->stringsResult;
+        }
+        serialNumber = device->serialNumber;
+        description = device->description;
+        return UsbResult::Ok;
+    }
+
+    UsbResult open(const UsbDeviceId& id, std::unique_ptr<FtdiPort>& out) override;
+
+    uint64_t nowMs() override { return now; }
+    void pauseMs(uint32_t ms) override { now += ms; }
+
+    // Bytes the chip has received by now, at most size of them.
+    uint32_t take(uint8_t* buffer, uint32_t size) {
+        uint32_t got = 0;
+        while (got < size && !arrivals.empty() && arrivals.front().atMs <= now) {
+            auto& next = arrivals.front();
+            const size_t n = std::min<size_t>(size - got, next.bytes.size());
+            std::memcpy(buffer + got, next.bytes.data(), n);
+            got += static_cast<uint32_t>(n);
+            next.bytes.erase(0, n);
+            if (next.bytes.empty()) {
+                arrivals.erase(arrivals.begin());
+            }
+        }
+        return got;
+    }
+
+private:
+    const FakeUsbDevice* find(const UsbDeviceId& id) const {
+        for (const auto& device : devices) {
+            if (device.id.bus == id.bus && device.id.address == id.address) {
+                return &device;
+            }
+        }
+        return nullptr;
+    }
+};
+
+class FakePort : public FtdiPort {
+public:
+    explicit FakePort(FakeBackend& backend) : backend_(backend) { ++backend_.openPorts; }
+    ~FakePort() override { --backend_.openPorts; }
+
+    UsbResult setBaudRate(uint32_t) override { return backend_.baudResult; }
+    UsbResult setLineProperty(uint8_t, uint8_t, uint8_t) override { return UsbResult::Ok; }
+
+    UsbResult read(uint8_t* buffer, uint32_t size, uint32_t& got) override {
+        ++backend_.readCalls;
+        if (backend_.readResult != UsbResult::Ok) {
+            return backend_.readResult;
+        }
+        backend_.now += FakeBackend::LatencyMs;
+        got = backend_.take(buffer, size);
+        return UsbResult::Ok;
+    }
+
+private:
+    FakeBackend& backend_;
+};
+
+UsbResult FakeBackend::open(const UsbDeviceId& id, std::unique_ptr<FtdiPort>& out) {
+    const FakeUsbDevice* device = find(id);
+    if (!device) {
+        return UsbResult::NoDevice;
+    }
+    if (device->openResult != UsbResult::Ok) {
+        return device->openResult;
+    }
+    out = std::make_unique<FakePort>(*this);
+    return UsbResult::Ok;
+}
+
+FakeUsbDevice Ftdi(uint8_t address, uint16_t product, std::string serial,
+                   std::string description = "FT232R USB UART") {
+    return {{1, address, FtdiVendorId, product}, std::move(serial), std::move(description)};
+}
+
+class UsbDriverTest : public testing::Test {
+protected:
+    UsbDriverTest()
+        : backend_(std::make_shared<FakeBackend>()),
+          drivers_(std::make_unique<UsbDriver>(backend_)) {}
+
+    std::vector<std::string> listedSerialNumbers() {
+        uint32_t count = 0;
+        EXPECT_EQ(FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);
+        std::vector<std::string> serials;
+        for (uint32_t i = 0; i < count; ++i) {
+            char buffer[FT_SERIAL_NUMBER_SIZE + 1] = {};
+            EXPECT_EQ(FT_ListDevices(reinterpret_cast<void*>(uintptr_t{i}), buffer,
+                                     FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER),
+                      FT_OK);
+            serials.emplace_back(buffer);
+        }
+        return serials;
+    }
+
+    std::string description(uint32_t index) {
+        char buffer[FT_DESCRIPTION_SIZE + 1] = {};
+        EXPECT_EQ(FT_ListDevices(reinterpret_cast<void*>(uintptr_t{index}), buffer,
+                                 FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION),
+                  FT_OK);
+        return buffer;
+    }
+
+    FT_HANDLE open(const std::string& serial, FT_STATUS expected = FT_OK) {
+        FT_HANDLE handle = nullptr;
+        EXPECT_EQ(FT_OpenEx(const_cast<char*>(serial.c_str()), FT_OPEN_BY_SERIAL_NUMBER, &handle),
+                  expected);
+        return handle;
+    }
+
+    std::shared_ptr<FakeBackend> backend_;
+    ScopedDrivers drivers_;
+};
+
+TEST_F(UsbDriverTest, ListsEveryFtdiDeviceWhateverItsProductId) {
+    backend_->devices = {Ftdi(2, 0x6001, "A"),
+                         Ftdi(3, 0x6015, "B"),
+                         Ftdi(4, 0xFAF0, "C"),
+                         {{1, 5, 0x1234, 0x6001}, "OTHER", "Not FTDI"}};
+    EXPECT_EQ(listedSerialNumbers(), (std::vector<std::string>{"A", "B", "C"}));
+}
+
+TEST_F(UsbDriverTest, CutsStringsToTheListingRoomAndOpensByTheCutSerial) {
+    backend_->devices = {Ftdi(2, 0x6001, "ABCDEFGHIJKLMNOPQRST", std::string(80, 'd'))};
+    EXPECT_EQ(listedSerialNumbers(), (std::vector<std::string>{"ABCDEFGHIJKLMNOP"}));
+    EXPECT_EQ(description(0), std::string(64, 'd'));
+    EXPECT_NE(open("ABCDEFGHIJKLMNOP"), nullptr);
+    open("ABCDEFGHIJKLMNOPQRST", FT_DEVICE_NOT_FOUND);
+}
+
+TEST_F(UsbDriverTest, DeviceWithUnreadableStringsIsListedEmptyAndVanishedOneNot) {
+    backend_->devices = {Ftdi(2, 0x6001, "A"), Ftdi(3, 0x6001, "B"), Ftdi(4, 0x6001, "C")};
+    backend_->devices[0].stringsResult = UsbResult::NotClaimable;
+    backend_->devices[1].stringsResult = UsbResult::NoDevice;
+    EXPECT_EQ(listedSerialNumbers(), (std::vector<std::string>{"", "C"}));
+}
+
+TEST_F(UsbDriverTest, ListingFailureOfTheBusIsAnIoError) {
+    backend_->listResult = UsbResult::IoError;
+    uint32_t count = 7;
+    EXPECT_EQ(FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_IO_ERROR);
+    EXPECT_EQ(count, 7u);
+}
+
+struct OpenFailureCase {
+    const char* name;
+    UsbResult openResult;
+    FT_STATUS status;
+};
+
+class UsbOpenFailureTest : public UsbDriverTest,
+                           public testing::WithParamInterface<OpenFailureCase> {};
+
+TEST_P(UsbOpenFailureTest, MapsToTheStatusAUserExpects) {
+    backend_->devices = {Ftdi(2, 0x6001, "A")};
+    backend_->devices[0].openResult = GetParam().openResult;
+    EXPECT_EQ(open("A", GetParam().status), nullptr);
+    EXPECT_EQ(backend_->openPorts, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, UsbOpenFailureTest,
+    testing::Values(OpenFailureCase{"UnpluggedMeanwhile", UsbResult::NoDevice, FT_DEVICE_NOT_FOUND},
+                    OpenFailureCase{"GoneWhileOpening", UsbResult::Gone, FT_DEVICE_NOT_FOUND},
+                    OpenFailureCase{"BusyOrNoPermission", UsbResult::NotClaimable,
+                                    FT_DEVICE_NOT_OPENED},
+                    OpenFailureCase{"UsbFailure", UsbResult::IoError, FT_IO_ERROR}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UsbDriverTest, UnknownSerialIsNotFound) {
+    backend_->devices = {Ftdi(2, 0x6001, "A"), {{1, 3, 0x1234, 0x6001}, "B", "Not FTDI"}};
+    open("B", FT_DEVICE_NOT_FOUND);
+}
+
+struct ReadCase {
+    const char* name;
+    std::vector<Arrival> arrivals; // times from the read's start
+    uint32_t timeoutMs;
+    std::string expected;
+    bool returnsBeforeTimeout;
+};
+
+class UsbReadTest : public UsbDriverTest, public testing::WithParamInterface<ReadCase> {};
+
+TEST_P(UsbReadTest, ReturnsWhenAllArrivedOrTheTimeoutPassed) {
+    const auto& c = GetParam();
+    backend_->devices = {Ftdi(2, 0x6001, "A")};
+    FT_HANDLE handle = open("A");
+    ASSERT_EQ(FT_SetTimeouts(handle, c.timeoutMs, 0), FT_OK);
+    const uint64_t start = backend_->now;
+    for (const auto& arrival : c.arrivals) {
+        backend_->arrivals.push_back({start + arrival.atMs, arrival.bytes});
+    }
+    char buffer[32] = {};
+    uint32_t got = 99;
+    ASSERT_EQ(FT_Read(handle, buffer, 14, &got), FT_OK);
+    EXPECT_EQ(std::string(buffer, got), c.expected);
+    const uint64_t waited = backend_->now - start;
+    if (c.returnsBeforeTimeout) {
+        EXPECT_LT(waited, c.timeoutMs);
+    } else {
+        EXPECT_GE(waited, c.timeoutMs);
+        EXPECT_LT(waited, c.timeoutMs + 2 * FakeBackend::LatencyMs + 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Timing, UsbReadTest,
+    testing::Values(
+        ReadCase{"WholeFrameEarly", {{5, "801E50485F0059"}}, 50, "801E50485F0059", true},
+        ReadCase{"FrameInPieces",
+                 {{1, "801E"}, {9, "50485F"}, {20, "0059"}},
+                 50,
+                 "801E50485F0059",
+                 true},
+        ReadCase{"PartOnTime", {{3, "801E5048"}, {200, "5F0059"}}, 50, "801E5048", false},
+        ReadCase{"Nothing", {}, 50, "", false},
+        ReadCase{"ZeroTimeoutTakesWhatWaits", {{0, "8085"}, {10, "FF"}}, 0, "8085", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UsbDriverTest, BytesArrivingBetweenReadsAreKept) {
+    backend_->devices = {Ftdi(2, 0x6001, "A")};
+    FT_HANDLE handle = open("A");
+    ASSERT_EQ(FT_SetTimeouts(handle, 50, 0), FT_OK);
+    backend_->arrivals.push_back({backend_->now + 70, "801E50485F0059"});
+    char buffer[14];
+    uint32_t got = 0;
+    ASSERT_EQ(FT_Read(handle, buffer, 14, &got), FT_OK);
+    EXPECT_EQ(got, 0u);
+    backend_->now += 500;
+    ASSERT_EQ(FT_Read(handle, buffer, 14, &got), FT_OK);
+    EXPECT_EQ(std::string(buffer, got), "801E50485F0059");
+}
+
+TEST_F(UsbDriverTest, LostDeviceIsReleasedAtOnceAndCanBeOpenedAgain) {
+    backend_->devices = {Ftdi(2, 0x6001, "A")};
+    FT_HANDLE lost = open("A");
+    ASSERT_EQ(FT_SetTimeouts(lost, 50, 0), FT_OK);
+    backend_->readResult = UsbResult::Gone;
+    char buffer[14];
+    uint32_t got = 99;
+    EXPECT_EQ(FT_Read(lost, buffer, 14, &got), FT_IO_ERROR);
+    EXPECT_EQ(got, 0u);
+    EXPECT_EQ(backend_->openPorts, 0);
+
+    const int callsBefore = backend_->readCalls;
+    EXPECT_EQ(FT_Read(lost, buffer, 14, &got), FT_IO_ERROR);
+    EXPECT_EQ(backend_->readCalls, callsBefore);
+
+    backend_->readResult = UsbResult::Ok;
+    FT_HANDLE again = open("A");
+    EXPECT_NE(again, lost);
+    EXPECT_EQ(backend_->openPorts, 1);
+    EXPECT_EQ(FT_Close(lost), FT_OK);
+    EXPECT_EQ(FT_Close(again), FT_OK);
+    EXPECT_EQ(backend_->openPorts, 0);
+}
+
+TEST_F(UsbDriverTest, UsbFailureDuringReadIsAnIoError) {
+    backend_->devices = {Ftdi(2, 0x6001, "A")};
+    FT_HANDLE handle = open("A");
+    backend_->readResult = UsbResult::IoError;
+    char buffer[14];
+    uint32_t got = 0;
+    EXPECT_EQ(FT_Read(handle, buffer, 14, &got), FT_IO_ERROR);
+}
+
+TEST_F(UsbDriverTest, BaudRateTheChipCannotTakeIsInvalid) {
+    backend_->devices = {Ftdi(2, 0x6001, "A")};
+    FT_HANDLE handle = open("A");
+    EXPECT_EQ(FT_SetBaudRate(handle, 9600), FT_OK);
+    backend_->baudResult = UsbResult::InvalidValue;
+    EXPECT_EQ(FT_SetBaudRate(handle, 12345678), FT_INVALID_BAUD_RATE);
+    EXPECT_EQ(FT_SetBaudRate(handle, 0), FT_INVALID_BAUD_RATE);
+    EXPECT_EQ(FT_SetDataCharacteristics(handle, FT_BITS_8, FT_STOP_BITS_2, FT_PARITY_NONE), FT_OK);
+    EXPECT_EQ(FT_SetDataCharacteristics(handle, FT_BITS_8, 3, FT_PARITY_NONE),
+              FT_INVALID_PARAMETER);
+}
+
+} // namespace
