@@ -1,0 +1,218 @@
+#include "app/Main.h"
+
+#include "app/Logo.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTimer>
+#include <string>
+
+namespace {
+
+constexpr int TopPanelHeight = 305;
+constexpr int BottomPanelHeight = 60;
+constexpr int ExtendPanelHeight = 50;
+constexpr int StatusBarHeight = 19;
+constexpr int PollInterval = 150;
+constexpr int ReconnectInterval = 1000;
+constexpr int ValueRightEdge = 172;
+constexpr int ValueWidth = 90;
+
+QFont PixelFont(const char* family, int pixels, bool bold) {
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QFrame* MakePanel(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(name);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setLineWidth(1);
+    panel->setGeometry(geometry);
+    return panel;
+}
+
+// Auto-sizing like a desktop label: the text decides the size, the top-left corner stays.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QLabel* MakeBigLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
+    auto* label = MakeLabel(parent, name, text, left, top);
+    label->setFont(PixelFont("Arial", 19, true));
+    label->adjustSize();
+    return label;
+}
+
+// A value sits right-aligned against a fixed right edge so that numbers line up.
+QLabel* MakeValueLabel(QWidget* parent, const char* name, int top) {
+    auto* label = new QLabel("-", parent);
+    label->setObjectName(name);
+    label->setFont(PixelFont("Arial", 19, true));
+    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    label->setGeometry(ValueRightEdge - ValueWidth, top, ValueWidth, label->sizeHint().height());
+    return label;
+}
+
+QLabel* MakeUnitLabel(QWidget* parent, const char* name, const QString& text, int top) {
+    auto* label = MakeLabel(parent, name, text, 184, top);
+    label->setFont(PixelFont("Arial", 11, true));
+    label->adjustSize();
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text,
+                        const QRect& geometry) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+TFrmMain::TFrmMain(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint) {
+    setObjectName("FrmMain");
+    setWindowTitle("lirn Quarn professional - Blutdruckmessung");
+    setFont(PixelFont("Tahoma", 11, false));
+    CreateHeadPanel();
+    CreateValueRows();
+    CreateButtonPanel();
+    CreateDevicePanel();
+    CreateStatusBar();
+    CreateTimers();
+    SetClientHeight(MainClientHeightCompact);
+}
+
+TFrmMain::~TFrmMain() = default;
+
+void TFrmMain::CreateHeadPanel() {
+    PnlTop = MakePanel(this, "PnlTop", QRect(0, 0, MainClientWidth, TopPanelHeight));
+    Panel1 = new QFrame(PnlTop);
+    Panel1->setObjectName("Panel1");
+    Panel1->setGeometry(1, 1, MainClientWidth - 2, 147);
+    Panel1->setFont(PixelFont("MS Sans Serif", 11, true));
+    Panel1->setAutoFillBackground(true);
+    QPalette white = Panel1->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    Panel1->setPalette(white);
+
+    Label6 = MakeLabel(Panel1, "Label6", "Name:", 12, 12);
+    LblName = MakeLabel(Panel1, "LblName", "-", 101, 12);
+    Label7 = MakeLabel(Panel1, "Label7", "Patienten-Nr.:", 12, 29);
+    LblPatNo = MakeLabel(Panel1, "LblPatNo", "-", 101, 29);
+    // Patient texts may be long: they end before the logo instead of running under it.
+    LblName->setFixedWidth(183);
+    LblPatNo->setFixedWidth(183);
+
+    Bevel1 = new QFrame(Panel1);
+    Bevel1->setObjectName("Bevel1");
+    Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    Bevel1->setGeometry(12, 55, 267, 2);
+
+    Label4 = new QLabel("Um eine Messung durchzuführen, drücken Sie bitte die Start-Taste am Gerät",
+                        Panel1);
+    Label4->setObjectName("Label4");
+    Label4->setFont(PixelFont("Arial", 11, true));
+    Label4->setWordWrap(true);
+    Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label4->setGeometry(12, 74, 260, 28);
+
+    LblDateTime = MakeBigLabel(Panel1, "LblDateTime", "-", 12, 114);
+    LblDateTime->setFixedWidth(260);
+
+    Image1 = new QLabel(Panel1);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(288, 5, 95, 74);
+    Image1->setPixmap(MakeLogoPixmap());
+}
+
+void TFrmMain::CreateValueRows() {
+    Label10 = MakeBigLabel(PnlTop, "Label10", "Systole", 12, 153);
+    Label11 = MakeBigLabel(PnlTop, "Label11", "Diastole", 12, 183);
+    Label12 = MakeBigLabel(PnlTop, "Label12", "Puls", 12, 213);
+    Label13 = MakeBigLabel(PnlTop, "Label13", "MAD", 12, 243);
+    Label14 = MakeBigLabel(PnlTop, "Label14", "Arrhythmie", 12, 273);
+    LblUSBSystole = MakeValueLabel(PnlTop, "LblUSBSystole", 153);
+    LblUSBDiastole = MakeValueLabel(PnlTop, "LblUSBDiastole", 183);
+    LblUSBPuls = MakeValueLabel(PnlTop, "LblUSBPuls", 213);
+    LblUSBMad = MakeValueLabel(PnlTop, "LblUSBMad", 243);
+    LblUSBArr = MakeValueLabel(PnlTop, "LblUSBArr", 273);
+    Label1 = MakeUnitLabel(PnlTop, "Label1", "mmHg", 159);
+    Label2 = MakeUnitLabel(PnlTop, "Label2", "mmHg", 189);
+    Label3 = MakeUnitLabel(PnlTop, "Label3", "PUL/min.", 219);
+    Label5 = MakeUnitLabel(PnlTop, "Label5", "mmHg", 249);
+}
+
+void TFrmMain::CreateButtonPanel() {
+    PnlBottom =
+        MakePanel(this, "PnlBottom", QRect(0, TopPanelHeight, MainClientWidth, BottomPanelHeight));
+    BtnExport = MakeButton(PnlBottom, "BtnExport", "GDT-Export", QRect(20, 21, 85, 25));
+    BtnExport->setEnabled(false);
+    BtnSettings = MakeButton(PnlBottom, "BtnSettings", "&Einstellungen", QRect(202, 21, 85, 25));
+    BtnClose = MakeButton(PnlBottom, "BtnClose", "S&chließen", QRect(298, 21, 85, 25));
+    connect(BtnClose, &QPushButton::clicked, this, &QWidget::close);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, BtnClose, &QPushButton::click);
+}
+
+void TFrmMain::CreateDevicePanel() {
+    PnlExtend =
+        MakePanel(this, "PnlExtend",
+                  QRect(0, TopPanelHeight + BottomPanelHeight, MainClientWidth, ExtendPanelHeight));
+    LblDevice = MakeLabel(PnlExtend, "LblDevice", "Gerät", 13, 18);
+    CmbUSBDevices = new QComboBox(PnlExtend);
+    CmbUSBDevices->setObjectName("CmbUSBDevices");
+    CmbUSBDevices->setEditable(false);
+    CmbUSBDevices->setGeometry(45, 14, 233, 21);
+    BtnConnect = MakeButton(PnlExtend, "BtnConnect", "Verbinden", QRect(298, 12, 85, 25));
+    PnlExtend->hide();
+
+    setTabOrder(BtnExport, BtnSettings);
+    setTabOrder(BtnSettings, BtnClose);
+    setTabOrder(BtnClose, CmbUSBDevices);
+    setTabOrder(CmbUSBDevices, BtnConnect);
+}
+
+void TFrmMain::CreateStatusBar() {
+    StbMain = new QStatusBar(this);
+    StbMain->setObjectName("StbMain");
+    StbMain->setSizeGripEnabled(false);
+}
+
+void TFrmMain::CreateTimers() {
+    TmUSB = new QTimer(this);
+    TmUSB->setObjectName("TmUSB");
+    TmUSB->setInterval(PollInterval);
+    TmConnect = new QTimer(this);
+    TmConnect->setObjectName("TmConnect");
+    TmConnect->setInterval(ReconnectInterval);
+}
+
+std::string TFrmMain::StatusText() const {
+    return StbMain->currentMessage().toStdString();
+}
+
+void TFrmMain::SetStatusText(const std::string& text) {
+    StbMain->showMessage(QString::fromStdString(text));
+}
+
+void TFrmMain::SetClientHeight(int height) {
+    setFixedSize(MainClientWidth, height);
+    StbMain->setGeometry(0, height - StatusBarHeight, MainClientWidth, StatusBarHeight);
+}
