@@ -1,5 +1,6 @@
 #include "support/VexDateTime.h"
 
+#include "platform/text/Text.h"
 #include "support/VexStrings.h"
 
 #include <chrono>
@@ -80,16 +81,6 @@ double approximateDate(uint16_t year, uint16_t month, uint16_t day) {
     return r + day - 1;
 }
 
-std::string upperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return out;
-}
-
 std::string twoDigits(int value) {
     return IntToStrZero(value, 2);
 }
@@ -126,7 +117,7 @@ void VexDateTimeShutdown() {
 }
 
 std::string MakeDateOrderMask(std::string_view shortDateFormat) {
-    std::string mask = KeepChars(upperAscii(shortDateFormat), "DMY.:-/'_+*");
+    std::string mask = KeepChars(UpperAscii(shortDateFormat), "DMY.:-/'_+*");
     if (mask.find("YYYY") == mask.npos) {
         if (const std::size_t pos = mask.find("YY"); pos != mask.npos) {
             mask.insert(pos, "YY");
@@ -253,7 +244,7 @@ TDateTime ParseDateByMask(std::string_view mask, std::string_view text) {
     if (text.empty() || mask.empty()) {
         return 0;
     }
-    const std::string m = DeleteCharSet(upperAscii(mask), MakeCharSet("\""));
+    const std::string m = DeleteCharSet(UpperAscii(mask), MakeCharSet("\""));
     const auto day = static_cast<uint16_t>(maskField(m, text, "DD"));
     const auto month = static_cast<uint16_t>(maskField(m, text, "MM"));
     auto year = static_cast<uint16_t>(maskField(m, text, "YYYY"));
@@ -282,7 +273,7 @@ TDateTime ParseDateByMask(std::string_view mask, std::string_view text) {
 
 std::string FormatDateTimeByMask(std::string_view mask, TDateTime value, char timeSeparator) {
     const DateTimeParts p = DecodeDateTime(value);
-    const std::string upper = upperAscii(mask);
+    const std::string upper = UpperAscii(mask);
     std::string out;
     for (std::size_t i = 0; i < upper.size();) {
         const std::string_view rest = std::string_view(upper).substr(i);

@@ -1,5 +1,6 @@
 #include "support/VexFiles.h"
 
+#include "platform/text/Text.h"
 #include "support/VexStrings.h"
 
 #include <dirent.h>
@@ -15,19 +16,6 @@ struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
 
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The name under which folder stores name: the exact entry if there is one, else the first
 // entry that differs only in letter case; nothing when the folder cannot be listed or lacks it.
 std::optional<std::string> storedName(const std::string& folder, const std::string& name) {
@@ -41,7 +29,7 @@ std::optional<std::string> storedName(const std::string& folder, const std::stri
         if (entryName == name) {
             return name;
         }
-        if (!caseMatch && equalsIgnoringAsciiCase(entryName, name)) {
+        if (!caseMatch && EqualsIgnoringAsciiCase(entryName, name)) {
             caseMatch = std::string(entryName);
         }
     }

@@ -1,6 +1,7 @@
 #include "support/VexStrings.h"
 
 #include "platform/codepage/CodePage.h"
+#include "platform/text/Text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -15,19 +16,6 @@ namespace {
 // The text ends at its first NUL, as the delimited-string helpers treat it.
 std::string_view untilNul(std::string_view s) {
     return s.substr(0, s.find('\0'));
-}
-
-std::optional<int> hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return std::nullopt;
 }
 
 bool isDigit(char c) {
@@ -64,7 +52,7 @@ template <typename Signed> std::optional<Signed> readInteger(std::string_view te
         }
         Unsigned value = 0;
         for (const char c : text) {
-            const auto digit = hexDigit(c);
+            const auto digit = HexDigitValue(c);
             if (!digit) {
                 return std::nullopt;
             }
@@ -364,8 +352,8 @@ std::string XorHexDecode(std::string_view text, std::string_view key) {
     std::string out;
     out.reserve(text.size() / 2);
     for (std::size_t i = 0; i < text.size(); i += 2) {
-        const auto high = hexDigit(text[i]);
-        const auto low = hexDigit(text[i + 1]);
+        const auto high = HexDigitValue(text[i]);
+        const auto low = HexDigitValue(text[i + 1]);
         if (!high || !low) {
             return {};
         }

@@ -448,4 +448,12 @@ TEST(RegFile, ReadsUtf16FilesWithByteOrderMark) {
               std::string("\xC3\xA4\0", 3));
 }
 
+TEST(RegFile, WritesEachMalformedByteOfHiveTextAsOneReplacementCharacter) {
+    const RegFileKey key{{RegistryRoot::CurrentUser, "Software"},
+                         false,
+                         {{"e", false, RegType::ExpandSz, std::string("A\xC0\xAF\0", 4)}}};
+    const std::string text = FormatRegFile({key});
+    EXPECT_NE(text.find("\"e\"=hex(2):41,00,fd,ff,fd,ff,00,00\r\n"), std::string::npos) << text;
+}
+
 } // namespace

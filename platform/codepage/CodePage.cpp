@@ -1,8 +1,9 @@
 #include "platform/codepage/CodePage.h"
 
+#include "platform/text/Text.h"
+
 #include <array>
 #include <cstdint>
-#include <optional>
 
 namespace {
 
@@ -42,59 +43,6 @@ constexpr HighHalf makeCp1252High() {
 
 constexpr HighHalf kCp1252High = makeCp1252High();
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// One code point from text at pos, advancing pos; nullopt (pos past one byte) when malformed.
-std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& pos) {
-    const auto lead = static_cast<unsigned char>(text[pos++]);
-    if (lead < 0x80) {
-        return lead;
-    }
-    int length = 0;
-    char32_t c = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 1, c = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 2, c = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 3, c = lead & 0x07, minimum = 0x10000;
-    } else {
-        return std::nullopt;
-    }
-    if (pos + length > text.size()) {
-        return std::nullopt;
-    }
-    for (int i = 0; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[pos + i]);
-        if ((next & 0xC0) != 0x80) {
-            return std::nullopt;
-        }
-        c = (c << 6) | (next & 0x3F);
-    }
-    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        return std::nullopt;
-    }
-    pos += length;
-    return c;
-}
-
 std::string decode(std::string_view bytes, const HighHalf& high) {
     std::string out;
     out.reserve(bytes.size() * 2);
@@ -105,7 +53,7 @@ std::string decode(std::string_view bytes, const HighHalf& high) {
             continue;
         }
         const char32_t c = high[b - 0x80];
-        appendUtf8(out, c == 0 ? U'?' : c);
+        AppendUtf8(out, c == 0 ? U'?' : c);
     }
     return out;
 }
@@ -127,7 +75,7 @@ std::string encode(std::string_view text, const HighHalf& high) {
     out.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
-        const auto c = nextCodePoint(text, pos);
+        const auto c = NextUtf8(text, pos);
         out += c ? encodeOne(*c, high) : '?';
     }
     return out;

@@ -1,5 +1,7 @@
 #include "platform/ftd2xx/VirtualMonitorLink.h"
 
+#include "platform/text/Text.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -38,19 +40,6 @@ bool WaitFor(int fd, short events, uint64_t deadline) {
 
 bool EndsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 } // namespace
@@ -263,12 +252,12 @@ std::optional<std::string> HexDecode(std::string_view text) {
     std::string bytes;
     bytes.reserve(text.size() / 2);
     for (size_t i = 0; i < text.size(); i += 2) {
-        const int high = HexDigit(text[i]);
-        const int low = HexDigit(text[i + 1]);
-        if (high < 0 || low < 0) {
+        const auto high = HexDigitValue(text[i]);
+        const auto low = HexDigitValue(text[i + 1]);
+        if (!high || !low) {
             return std::nullopt;
         }
-        bytes.push_back(static_cast<char>(high * 16 + low));
+        bytes.push_back(static_cast<char>(*high * 16 + *low));
     }
     return bytes;
 }

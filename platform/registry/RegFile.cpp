@@ -1,7 +1,8 @@
 #include "platform/registry/RegFile.h"
 
+#include "platform/text/Text.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 
 namespace {
@@ -14,48 +15,6 @@ constexpr char32_t Replacement = 0xFFFD;
 
 // --- text encodings ---------------------------------------------------------------------
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// One code point from UTF-8 at pos; malformed bytes give U+FFFD one byte at a time.
-char32_t NextUtf8(std::string_view s, size_t& pos) {
-    const auto lead = static_cast<unsigned char>(s[pos++]);
-    if (lead < 0x80) {
-        return lead;
-    }
-    const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-    if (extra < 0 || lead > 0xF4 || pos + extra > s.size()) {
-        return Replacement;
-    }
-    char32_t c = lead & (0x3F >> extra);
-    for (int i = 0; i < extra; ++i) {
-        const auto next = static_cast<unsigned char>(s[pos + i]);
-        if ((next & 0xC0) != 0x80) {
-            return Replacement;
-        }
-        c = (c << 6) | (next & 0x3F);
-    }
-    pos += extra;
-    const char32_t smallest[] = {0, 0x80, 0x800, 0x10000};
-    const bool bad = c < smallest[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF);
-    return bad ? Replacement : c;
-}
-
 std::string Utf8ToUtf16Le(std::string_view utf8) {
     std::string out;
     auto put = [&out](char32_t unit) {
@@ -63,7 +22,7 @@ std::string Utf8ToUtf16Le(std::string_view utf8) {
         out += static_cast<char>(unit >> 8);
     };
     for (size_t pos = 0; pos < utf8.size();) {
-        const char32_t c = NextUtf8(utf8, pos);
+        const char32_t c = NextUtf8(utf8, pos).value_or(Replacement);
         if (c >= 0x10000) {
             put(0xD800 + ((c - 0x10000) >> 10));
             put(0xDC00 + ((c - 0x10000) & 0x3FF));
@@ -116,42 +75,17 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    if (s.size() < prefix.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::optional<uint32_t> ParseHexNumber(std::string_view s) {
     if (s.empty() || s.size() > 8) {
         return std::nullopt;
     }
     uint32_t value = 0;
     for (char c : s) {
-        const int digit = HexDigit(c);
-        if (digit < 0) {
+        const auto digit = HexDigitValue(c);
+        if (!digit) {
             return std::nullopt;
         }
-        value = (value << 4) | static_cast<uint32_t>(digit);
+        value = (value << 4) | static_cast<uint32_t>(*digit);
     }
     return value;
 }
@@ -294,7 +228,7 @@ std::string ParseData(std::string_view field, RegFileValue& value) {
         value.remove = true;
         return field == "-" ? "" : "malformed deletion";
     }
-    if (StartsWithNoCase(field, "dword:")) {
+    if (StartsWithIgnoringAsciiCase(field, "dword:")) {
         const auto number = ParseHexNumber(Trim(field.substr(6)));
         if (!number) {
             return "dword needs one to eight hexadecimal digits";
@@ -303,7 +237,7 @@ std::string ParseData(std::string_view field, RegFileValue& value) {
         value.data = DwordBytes(*number);
         return {};
     }
-    if (!StartsWithNoCase(field, "hex")) {
+    if (!StartsWithIgnoringAsciiCase(field, "hex")) {
         return "unknown kind of value";
     }
     field.remove_prefix(3);

@@ -1,5 +1,7 @@
 #include "platform/registry/RegistryHive.h"
 
+#include "platform/text/Text.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -173,13 +175,7 @@ std::unique_ptr<RegistryHive> TryOpenForWriting(const fs::path& file, bool& inva
 } // namespace
 
 std::string FoldName(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return folded;
+    return LowerAscii(name);
 }
 
 fs::path RegistryHivePath() {

@@ -1,19 +1,13 @@
 #include "common/MemorySettings.h"
 
 #include "platform/Errors.h"
+#include "platform/text/Text.h"
 #include "support/VexStrings.h"
 
 #include <algorithm>
 #include <set>
 
 namespace {
-
-std::string lowerAscii(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return text;
-}
 
 // Section of a key path with "/" as "\" and no separators at its ends.
 std::string sectionOf(const std::string& keyPath) {
@@ -65,7 +59,7 @@ std::string trimBlanks(const std::string& text) {
 } // namespace
 
 MemorySettings::Key MemorySettings::keyOf(const std::string& section, const std::string& name) {
-    return {lowerAscii(section), lowerAscii(name)};
+    return {LowerAscii(section), LowerAscii(name)};
 }
 
 void MemorySettings::store(const std::string& keyPath, const std::string& text) {
@@ -118,7 +112,7 @@ void MemorySettings::WriteStrings(const std::string& keyPath, const TStringList&
 
 void MemorySettings::ListSection(const std::string& keyPath, TStringList& list) {
     list.clear();
-    const std::string section = lowerAscii(sectionOf(keyPath));
+    const std::string section = LowerAscii(sectionOf(keyPath));
     const std::string prefix = section.empty() ? "" : section + "\\";
     std::set<std::string> subSections;
     for (const auto& [key, entry] : values_) {

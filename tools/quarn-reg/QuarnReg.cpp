@@ -3,6 +3,7 @@
 #include "platform/Errors.h"
 #include "platform/registry/RegFile.h"
 #include "platform/registry/Registry.h"
+#include "platform/text/Text.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -54,19 +55,12 @@ const std::map<std::string, VerbRules> Verbs{
     {"export", {2, "y"}},     {"import", {1, ""}},
 };
 
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return text;
-}
-
 // Only the known switches: "/tmp/x.reg" is a path, not an option.
 bool IsOption(const std::string& arg) {
     if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-')) {
         return false;
     }
-    const std::string name = Lower(arg.substr(1));
+    const std::string name = LowerAscii(arg.substr(1));
     return name == "v" || name == "ve" || name == "va" || name == "s" || name == "t" ||
            name == "d" || name == "f" || name == "y";
 }
@@ -105,7 +99,7 @@ std::string TakeOption(const std::string& option, const std::vector<std::string>
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
     Options options;
-    options.verb = Lower(args.front());
+    options.verb = LowerAscii(args.front());
     const auto verb = Verbs.find(options.verb);
     if (verb == Verbs.end()) {
         error = "unknown operation '" + args.front() + "'";
@@ -117,7 +111,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             options.positional.push_back(arg);
             continue;
         }
-        const std::string option = Lower(arg.substr(1));
+        const std::string option = LowerAscii(arg.substr(1));
         error = Takes(verb->second, option) ? TakeOption(option, args, i, options)
                                             : "'" + arg + "' is no option of " + options.verb;
         if (!error.empty()) {
@@ -145,7 +139,7 @@ bool Confirm(std::istream& in, std::ostream& out, const std::string& question) {
         return false;
     }
     const size_t end = answer.find_last_not_of(" \t\r");
-    answer = Lower(answer.substr(0, end == std::string::npos ? 0 : end + 1));
+    answer = LowerAscii(answer.substr(0, end == std::string::npos ? 0 : end + 1));
     return answer == "y" || answer == "yes";
 }
 
@@ -172,7 +166,7 @@ size_t PrintKey(const RegistryKey& key, const Options& options, std::ostream& ou
     std::string lines;
     size_t shown = 0;
     for (const RegistryValue& value : key.Values()) {
-        if (!options.valueName || Lower(value.name) == Lower(*options.valueName)) {
+        if (!options.valueName || LowerAscii(value.name) == LowerAscii(*options.valueName)) {
             lines += ValueLine(value);
             ++shown;
         }
