@@ -64,14 +64,50 @@ UsbResult FromFtdiTransfer(int code) {
     return UsbResult::IoError;
 }
 
-libusb_device* FindDevice(libusb_device** list, ssize_t count, const UsbDeviceId& id) {
-    for (ssize_t i = 0; i < count; ++i) {
-        if (libusb_get_bus_number(list[i]) == id.bus &&
-            libusb_get_device_address(list[i]) == id.address) {
-            return list[i];
+// The devices on the bus at this moment; each stays referenced while the listing lives.
+struct DeviceListing {
+    DeviceList list;
+    ssize_t count = 0;
+
+    libusb_device* at(ssize_t i) const { return list.get()[i]; }
+};
+
+UsbResult ListBus(libusb_context* context, DeviceListing& out) {
+    libusb_device** raw = nullptr;
+    const ssize_t count = libusb_get_device_list(context, &raw);
+    if (count < 0) {
+        return FromLibusb(static_cast<int>(count));
+    }
+    out.list.reset(raw);
+    out.count = count;
+    return UsbResult::Ok;
+}
+
+// The device id names, found in a fresh listing that keeps it referenced.
+UsbResult FindDevice(libusb_context* context, const UsbDeviceId& id, DeviceListing& listing,
+                     libusb_device*& device) {
+    const UsbResult listed = ListBus(context, listing);
+    if (listed != UsbResult::Ok) {
+        return listed;
+    }
+    for (ssize_t i = 0; i < listing.count; ++i) {
+        if (libusb_get_bus_number(listing.at(i)) == id.bus &&
+            libusb_get_device_address(listing.at(i)) == id.address) {
+            device = listing.at(i);
+            return UsbResult::Ok;
         }
     }
-    return nullptr;
+    return UsbResult::NoDevice;
+}
+
+UsbResult OpenHandle(libusb_device* device, UsbHandle& handle) {
+    libusb_device_handle* raw = nullptr;
+    const int result = libusb_open(device, &raw);
+    if (result != LIBUSB_SUCCESS) {
+        return FromLibusb(result);
+    }
+    handle.reset(raw);
+    return UsbResult::Ok;
 }
 
 std::string StringDescriptor(libusb_device_handle* handle, uint8_t index) {
@@ -82,6 +118,13 @@ std::string StringDescriptor(libusb_device_handle* handle, uint8_t index) {
     const int n = libusb_get_string_descriptor_ascii(handle, index, text, sizeof text);
     return n > 0 ? std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(n))
                  : std::string();
+}
+
+// libftdi folds the reasons why a device cannot be opened into one code; libusb tells an
+// unplugged device from a missing permission. The handle is closed again at once.
+UsbResult ProbeOpen(libusb_device* device) {
+    UsbHandle handle;
+    return OpenHandle(device, handle);
 }
 
 class LibftdiPort : public FtdiPort {
@@ -127,18 +170,18 @@ public:
         if (!context) {
             return UsbResult::IoError;
         }
-        libusb_device** raw = nullptr;
-        const ssize_t count = libusb_get_device_list(context, &raw);
-        if (count < 0) {
-            return FromLibusb(static_cast<int>(count));
+        DeviceListing listing;
+        const UsbResult listed = ListBus(context, listing);
+        if (listed != UsbResult::Ok) {
+            return listed;
         }
-        DeviceList list(raw);
-        for (ssize_t i = 0; i < count; ++i) {
+        for (ssize_t i = 0; i < listing.count; ++i) {
+            libusb_device* device = listing.at(i);
             libusb_device_descriptor descriptor{};
-            if (libusb_get_device_descriptor(raw[i], &descriptor) != LIBUSB_SUCCESS) {
+            if (libusb_get_device_descriptor(device, &descriptor) != LIBUSB_SUCCESS) {
                 continue;
             }
-            out.push_back({libusb_get_bus_number(raw[i]), libusb_get_device_address(raw[i]),
+            out.push_back({libusb_get_bus_number(device), libusb_get_device_address(device),
                            descriptor.idVendor, descriptor.idProduct});
         }
         return UsbResult::Ok;
@@ -150,26 +193,22 @@ public:
         if (!context) {
             return UsbResult::IoError;
         }
-        libusb_device** raw = nullptr;
-        const ssize_t count = libusb_get_device_list(context, &raw);
-        if (count < 0) {
-            return FromLibusb(static_cast<int>(count));
-        }
-        DeviceList list(raw);
-        libusb_device* device = FindDevice(raw, count, id);
-        if (!device) {
-            return UsbResult::NoDevice;
+        DeviceListing listing;
+        libusb_device* device = nullptr;
+        const UsbResult found = FindDevice(context, id, listing, device);
+        if (found != UsbResult::Ok) {
+            return found;
         }
         libusb_device_descriptor descriptor{};
-        libusb_device_handle* rawHandle = nullptr;
-        int result = libusb_get_device_descriptor(device, &descriptor);
-        if (result == LIBUSB_SUCCESS) {
-            result = libusb_open(device, &rawHandle);
-        }
+        const int result = libusb_get_device_descriptor(device, &descriptor);
         if (result != LIBUSB_SUCCESS) {
             return FromLibusb(result);
         }
-        UsbHandle handle(rawHandle);
+        UsbHandle handle;
+        const UsbResult opened = OpenHandle(device, handle);
+        if (opened != UsbResult::Ok) {
+            return opened;
+        }
         serialNumber = StringDescriptor(handle.get(), descriptor.iSerialNumber);
         description = StringDescriptor(handle.get(), descriptor.iProduct);
         return UsbResult::Ok;
@@ -182,17 +221,13 @@ public:
         }
         // The kernel's serial driver comes back when we let the device go.
         context->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
-        libusb_device** raw = nullptr;
-        const ssize_t count = libusb_get_device_list(context->usb_ctx, &raw);
-        if (count < 0) {
-            return FromLibusb(static_cast<int>(count));
+        DeviceListing listing;
+        libusb_device* device = nullptr;
+        const UsbResult found = FindDevice(context->usb_ctx, id, listing, device);
+        if (found != UsbResult::Ok) {
+            return found;
         }
-        DeviceList list(raw);
-        libusb_device* device = FindDevice(raw, count, id);
-        if (!device) {
-            return UsbResult::NoDevice;
-        }
-        const UsbResult probe = probeOpen(device);
+        const UsbResult probe = ProbeOpen(device);
         if (probe != UsbResult::Ok) {
             return probe;
         }
@@ -217,18 +252,6 @@ public:
     }
 
 private:
-    // libftdi folds the reasons why a device cannot be opened into one code; libusb tells
-    // an unplugged device from a missing permission.
-    static UsbResult probeOpen(libusb_device* device) {
-        libusb_device_handle* rawHandle = nullptr;
-        const int result = libusb_open(device, &rawHandle);
-        if (result != LIBUSB_SUCCESS) {
-            return FromLibusb(result);
-        }
-        UsbHandle handle(rawHandle);
-        return UsbResult::Ok;
-    }
-
     libusb_context* usbContext() {
         if (!context_) {
             libusb_context* raw = nullptr;
