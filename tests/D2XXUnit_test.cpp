@@ -325,6 +325,10 @@ struct StatusCase {
     const char* reported;
 };
 
+void PrintTo(const StatusCase& c, std::ostream* os) {
+    *os << "status " << c.code;
+}
+
 class StatusTextTest : public D2XXUnitTest, public testing::WithParamInterface<StatusCase> {};
 
 TEST_P(StatusTextTest, GivesEachColumnsText) {

@@ -36,6 +36,11 @@ struct TimeFormatCase {
     const char* expected;
 };
 
+void PrintTo(const TimeFormatCase& c, std::ostream* os) {
+    *os << testing::PrintToString(c.timeFormat) << " "
+        << testing::PrintToString(c.twelveHourFormat);
+}
+
 class ShortTimeFormatTest : public ::testing::TestWithParam<TimeFormatCase> {};
 
 TEST_P(ShortTimeFormatTest, DropsSecondsAndKeepsTheLocaleHourStyle) {
@@ -59,6 +64,10 @@ struct DateTimeCase {
     std::tm moment;
     const char* expected;
 };
+
+void PrintTo(const DateTimeCase& c, std::ostream* os) {
+    *os << c.dateFormat << " " << c.timeFormat << " -> " << c.expected;
+}
 
 class FormatShortDateTimeTest : public CTimeLocale,
                                 public ::testing::WithParamInterface<DateTimeCase> {};

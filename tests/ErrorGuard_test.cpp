@@ -1,4 +1,5 @@
 #include "common/ModalBoxAnswerer.h"
+#include "common/Printing.h"
 #include "common/TestEnvironment.h"
 #include "platform/Errors.h"
 #include "support/ErrorGuard.h"
@@ -20,6 +21,10 @@ struct TextCase {
     std::string message;
     std::string shown;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << OneLine(c.message);
+}
 
 class UncaughtErrorTextTest : public ::testing::TestWithParam<TextCase> {};
 

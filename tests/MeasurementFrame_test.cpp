@@ -152,6 +152,10 @@ struct TypeCase {
     int32_t type;
 };
 
+void PrintTo(const TypeCase& c, std::ostream* os) {
+    *os << testing::PrintToString(c.firstBytes);
+}
+
 class ReadFrameTypeTest : public testing::TestWithParam<TypeCase> {};
 
 TEST_P(ReadFrameTypeTest, ReadsFirstTwoBytesAsHex) {

@@ -14,6 +14,10 @@ struct FontCase {
     const char* family;
 };
 
+void PrintTo(const FontCase& c, std::ostream* os) {
+    *os << c.family;
+}
+
 class WindowsFontTest : public ::testing::TestWithParam<FontCase> {};
 
 TEST_P(WindowsFontTest, ReplacementIsUsedForTheWindowsFamily) {

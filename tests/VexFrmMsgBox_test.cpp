@@ -1,4 +1,5 @@
 #include "common/ModalBoxAnswerer.h"
+#include "common/Printing.h"
 #include "common/TestEnvironment.h"
 #include "support/VexFrmMsgBox.h"
 #include "support/VexMisc.h"
@@ -330,7 +331,15 @@ TEST_F(MsgBoxTest, WithoutCheckBoxTheStateComesBackFalse) {
     EXPECT_TRUE(answer.Finished());
 }
 
-using CheckWidthTest = MsgBoxCaseTest<std::string>;
+struct CheckWidthCase {
+    std::string text;
+};
+
+void PrintTo(const CheckWidthCase& c, std::ostream* os) {
+    *os << OneLine(c.text);
+}
+
+using CheckWidthTest = MsgBoxCaseTest<CheckWidthCase>;
 
 TEST_P(CheckWidthTest, CheckBoxKeepsTheDesignedWidth) {
     ModalBoxAnswerer answer;
@@ -346,14 +355,16 @@ TEST_P(CheckWidthTest, CheckBoxKeepsTheDesignedWidth) {
         })
         .Press("&OK");
     bool state = false;
-    ShowMsgCheck(GetParam(), "Nicht mehr anzeigen", state, MB_OK, 0);
+    ShowMsgCheck(GetParam().text, "Nicht mehr anzeigen", state, MB_OK, 0);
     EXPECT_TRUE(answer.Finished());
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, CheckWidthTest,
-                         ::testing::Values("Kurz", std::string(120, 'W'),
-                                           "Ein Satz, der länger ist als eine Zeile der Box und "
-                                           "darum umbrochen werden muss, ganz sicher."));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, CheckWidthTest,
+    ::testing::Values(CheckWidthCase{"Kurz"}, CheckWidthCase{std::string(120, 'W')},
+                      CheckWidthCase{"Ein Satz, der länger ist als eine Zeile der Box und "
+                                     "darum umbrochen werden muss, ganz sicher."}),
+    [](const auto& info) { return "Length" + std::to_string(info.param.text.size()); });
 
 // ---------------------------------------------------------------------------------------------
 // Width

@@ -67,6 +67,10 @@ struct BasePathCase {
     std::string basePath;
 };
 
+void PrintTo(const BasePathCase& c, std::ostream* os) {
+    *os << testing::PrintToString(c.keyText);
+}
+
 class BasePathTest : public ::testing::TestWithParam<BasePathCase> {};
 
 TEST_P(BasePathTest, SeparatorsBecomeBackslashesWithOneAtEachEnd) {
@@ -84,6 +88,10 @@ struct SectionCase {
     std::string section;
     std::string key; // below the base key
 };
+
+void PrintTo(const SectionCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class SectionPathTest : public SettingsTest, public ::testing::WithParamInterface<SectionCase> {};
 
@@ -161,6 +169,10 @@ struct ReadCase {
     std::string dataAfter;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
 class ReadStringTest : public SettingsTest, public ::testing::WithParamInterface<ReadCase> {};
 
 TEST_P(ReadStringTest, StoredValueAgainstDefaultNO) {
@@ -217,6 +229,10 @@ struct IntegerCase {
     int32_t result;
 };
 
+void PrintTo(const IntegerCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
 class ReadIntegerTest : public SettingsTest, public ::testing::WithParamInterface<IntegerCase> {};
 
 TEST_P(ReadIntegerTest, ResultAndValueLeftAsDword) {
@@ -263,6 +279,10 @@ struct TextCase {
     double number;
 };
 
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
 class TextConversionTest : public SettingsTest, public ::testing::WithParamInterface<TextCase> {};
 
 TEST_P(TextConversionTest, Int64AndFloatFromStoredText) {
@@ -289,6 +309,10 @@ struct FloatCase {
     double value;
     std::string text;
 };
+
+void PrintTo(const FloatCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class WriteFloatTest : public SettingsTest, public ::testing::WithParamInterface<FloatCase> {};
 
@@ -334,6 +358,10 @@ struct CodedCase {
     std::string readBack;
 };
 
+void PrintTo(const CodedCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
 class CodedStringTest : public SettingsTest, public ::testing::WithParamInterface<CodedCase> {};
 
 TEST_P(CodedStringTest, StoredTextAndReadBack) {
@@ -369,6 +397,10 @@ struct WriteStringsCase {
     std::string bytes;
 };
 
+void PrintTo(const WriteStringsCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
 class WriteStringsTest : public SettingsTest,
                          public ::testing::WithParamInterface<WriteStringsCase> {};
 
@@ -399,6 +431,10 @@ struct ReadStringsCase {
     std::string defaultText;
     TStringList lines;
 };
+
+void PrintTo(const ReadStringsCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class ReadStringsTest : public SettingsTest,
                         public ::testing::WithParamInterface<ReadStringsCase> {};

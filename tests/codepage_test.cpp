@@ -1,3 +1,4 @@
+#include "common/Printing.h"
 #include "platform/codepage/CodePage.h"
 
 #include <gtest/gtest.h>
@@ -68,7 +69,7 @@ struct EncodeCase {
 };
 
 void PrintTo(const EncodeCase& c, std::ostream* os) {
-    *os << testing::PrintToString(c.text);
+    *os << OneLine(c.text);
 }
 
 class UnmappableTest : public testing::TestWithParam<EncodeCase> {};

@@ -73,6 +73,10 @@ struct AddCase {
     std::string shown;
 };
 
+void PrintTo(const AddCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
 class AddTypeTest : public QuarnRegTest, public ::testing::WithParamInterface<AddCase> {};
 
 TEST_P(AddTypeTest, QueryShowsTheTypeAndData) {
@@ -174,6 +178,10 @@ struct AnswerCase {
     bool done;
 };
 
+void PrintTo(const AnswerCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
 class AnswerTest : public QuarnRegTest, public ::testing::WithParamInterface<AnswerCase> {};
 
 TEST_P(AnswerTest, OverwritingAskedFirst) {
@@ -209,6 +217,10 @@ struct ErrorCase {
     std::string label;
     std::vector<std::string> args;
 };
+
+void PrintTo(const ErrorCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class ErrorTest : public QuarnRegTest, public ::testing::WithParamInterface<ErrorCase> {};
 
@@ -362,6 +374,10 @@ struct ParseCase {
     std::string data;
 };
 
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
 class RegFileParseTest : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(RegFileParseTest, ReadsTheValue) {
@@ -403,6 +419,10 @@ struct BadFileCase {
     std::string text;
     std::string errorStart;
 };
+
+void PrintTo(const BadFileCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class RegFileErrorTest : public ::testing::TestWithParam<BadFileCase> {};
 

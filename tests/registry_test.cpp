@@ -69,6 +69,10 @@ struct NameCase {
     bool found;
 };
 
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
 std::string Label(const ::testing::TestParamInfo<NameCase>& info) {
     return info.param.label;
 }
@@ -160,6 +164,10 @@ struct RootNameCase {
     std::optional<RegistryRoot> root;
 };
 
+void PrintTo(const RootNameCase& c, std::ostream* os) {
+    *os << testing::PrintToString(c.text);
+}
+
 class RootNameTest : public ::testing::TestWithParam<RootNameCase> {};
 
 TEST_P(RootNameTest, LongAndShortNamesInAnyCase) {
@@ -185,6 +193,10 @@ struct TypeCase {
     uint32_t type;
     std::string data;
 };
+
+void PrintTo(const TypeCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class ValueTypeTest : public RegistryTest, public ::testing::WithParamInterface<TypeCase> {};
 
@@ -312,17 +324,27 @@ void ExpectMovedAside(const std::string& bytes) {
     EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software")->QueryValue("v"));
 }
 
-class InvalidHiveTest : public RegistryTest, public ::testing::WithParamInterface<std::string> {};
+struct HiveCase {
+    std::string label;
+    std::string bytes;
+};
+
+void PrintTo(const HiveCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class InvalidHiveTest : public RegistryTest, public ::testing::WithParamInterface<HiveCase> {};
 
 TEST_P(InvalidHiveTest, IsMovedAsideAndAFreshHiveStarted) {
-    ExpectMovedAside(GetParam());
+    ExpectMovedAside(GetParam().bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Contents, InvalidHiveTest,
-                         ::testing::Values(std::string("this is not a hive\n"),
-                                           std::string(4096, '\xff'),
-                                           std::string("SQLite format 3\0garbage", 24)),
-                         [](const auto& info) { return std::to_string(info.index); });
+                         ::testing::Values(HiveCase{"Text", "this is not a hive\n"},
+                                           HiveCase{"AllBitsSet", std::string(4096, '\xff')},
+                                           HiveCase{"HeaderThenGarbage",
+                                                    std::string("SQLite format 3\0garbage", 24)}),
+                         [](const auto& info) { return info.param.label; });
 
 TEST_F(RegistryTest, AnotherProgramsDatabaseIsMovedAside) {
     ASSERT_TRUE(RegistryKey::Create(RegistryRoot::CurrentUser, "x"));
