@@ -334,13 +334,10 @@ std::string XorHexEncode(std::string_view value, std::string_view key) {
     if (key.empty()) {
         return std::string(value);
     }
-    static constexpr char digits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(value.size() * 2);
     for (std::size_t i = 0; i < value.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(value[i] ^ key[i % key.size()]);
-        out += digits[byte >> 4];
-        out += digits[byte & 0x0F];
+        out += HexByte(static_cast<unsigned char>(value[i] ^ key[i % key.size()]));
     }
     return out;
 }

@@ -72,6 +72,14 @@ TEST(HexDigitValueTest, AcceptsOnlyHexDigitsOfEitherCase) {
     }
 }
 
+TEST(HexByteTest, TwoDigitsInTheAskedCase) {
+    EXPECT_EQ(HexByte(0x00), "00");
+    EXPECT_EQ(HexByte(0x0A), "0A");
+    EXPECT_EQ(HexByte(0xFE), "FE");
+    EXPECT_EQ(HexByte(0xFE, HexCase::Lower), "fe");
+    EXPECT_EQ(HexByte(0x9B, HexCase::Lower), "9b");
+}
+
 TEST(AsciiCaseTest, ChangesOnlyAsciiLetters) {
     EXPECT_EQ(LowerAscii("Software\\LIRN @[`{ \xC3\x84"), "software\\lirn @[`{ \xC3\x84");
     EXPECT_EQ(UpperAscii("dd.mm.yyyy @[`{ \xC3\xA4"), "DD.MM.YYYY @[`{ \xC3\xA4");

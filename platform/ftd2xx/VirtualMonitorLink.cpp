@@ -234,13 +234,10 @@ bool Ask(const std::string& path, const std::string& request, std::string& answe
 }
 
 std::string HexEncode(std::string_view bytes) {
-    static constexpr char Digits[] = "0123456789ABCDEF";
     std::string text;
     text.reserve(bytes.size() * 2);
     for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        text.push_back(Digits[byte >> 4]);
-        text.push_back(Digits[byte & 0x0f]);
+        text += HexByte(static_cast<unsigned char>(c));
     }
     return text;
 }

@@ -90,10 +90,6 @@ std::optional<uint32_t> ParseHexNumber(std::string_view s) {
     return value;
 }
 
-std::string HexByte(unsigned char byte, const char* digits) {
-    return {digits[byte >> 4], digits[byte & 0xF]};
-}
-
 std::string DwordBytes(uint32_t value) {
     std::string bytes(4, '\0');
     for (int i = 0; i < 4; ++i) {
@@ -336,7 +332,7 @@ std::string HexList(std::string_view bytes) {
         if (!out.empty()) {
             out += ',';
         }
-        out += HexByte(static_cast<unsigned char>(c), "0123456789abcdef");
+        out += HexByte(static_cast<unsigned char>(c), HexCase::Lower);
     }
     return out;
 }
@@ -471,7 +467,7 @@ std::string DisplayRegData(uint32_t type, std::string_view data) {
     }
     std::string hex;
     for (char c : data) {
-        hex += HexByte(static_cast<unsigned char>(c), "0123456789ABCDEF");
+        hex += HexByte(static_cast<unsigned char>(c));
     }
     return hex;
 }

@@ -92,6 +92,11 @@ std::optional<int> HexDigitValue(char c) {
     return std::nullopt;
 }
 
+std::string HexByte(unsigned char byte, HexCase letters) {
+    const char* digits = letters == HexCase::Upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    return {digits[byte >> 4], digits[byte & 0x0F]};
+}
+
 std::string LowerAscii(std::string_view text) {
     std::string out(text);
     std::transform(out.begin(), out.end(), out.begin(), LowerChar);

@@ -19,6 +19,11 @@ std::optional<char32_t> NextUtf8(std::string_view text, std::size_t& pos);
 // 0-15 for '0'-'9', 'a'-'f' and 'A'-'F'; nothing for any other character.
 std::optional<int> HexDigitValue(char c);
 
+enum class HexCase { Upper, Lower };
+
+// The byte as two hex digits, "0A" or "0a".
+std::string HexByte(unsigned char byte, HexCase letters = HexCase::Upper);
+
 std::string LowerAscii(std::string_view text);
 std::string UpperAscii(std::string_view text);
 

@@ -1,7 +1,8 @@
 #include "tools/monitor-sim/Frames.h"
 
+#include "platform/text/Text.h"
+
 #include <charconv>
-#include <cstdio>
 
 namespace monitorsim {
 namespace {
@@ -9,9 +10,7 @@ namespace {
 constexpr int FieldMax = 0xFF;
 
 std::string Hex2(int value) {
-    char text[3];
-    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(value) & 0xFFu);
-    return text;
+    return HexByte(static_cast<unsigned char>(value & 0xFF));
 }
 
 bool FitsField(int value) {
