@@ -22,22 +22,22 @@ std::unique_ptr<TStack> GlobalStack;
 
 namespace {
 
-struct ButtonSpec {
+struct ButtonDef {
     QMessageBox::StandardButton button;
     const char* caption;
     int32_t id;
 };
 
-const ButtonSpec kOk{QMessageBox::Ok, "OK", IDOK};
-const ButtonSpec kCancel{QMessageBox::Cancel, "Abbrechen", IDCANCEL};
-const ButtonSpec kAbort{QMessageBox::Abort, "Abbrechen", IDABORT};
-const ButtonSpec kRetry{QMessageBox::Retry, "&Wiederholen", IDRETRY};
-const ButtonSpec kIgnore{QMessageBox::Ignore, "&Ignorieren", IDIGNORE};
-const ButtonSpec kYes{QMessageBox::Yes, "&Ja", IDYES};
-const ButtonSpec kNo{QMessageBox::No, "&Nein", IDNO};
+const ButtonDef kOk{QMessageBox::Ok, "OK", IDOK};
+const ButtonDef kCancel{QMessageBox::Cancel, "Abbrechen", IDCANCEL};
+const ButtonDef kAbort{QMessageBox::Abort, "Abbrechen", IDABORT};
+const ButtonDef kRetry{QMessageBox::Retry, "&Wiederholen", IDRETRY};
+const ButtonDef kIgnore{QMessageBox::Ignore, "&Ignorieren", IDIGNORE};
+const ButtonDef kYes{QMessageBox::Yes, "&Ja", IDYES};
+const ButtonDef kNo{QMessageBox::No, "&Nein", IDNO};
 
 // The buttons of the style's low four bits, left to right; an unknown style shows OK alone.
-std::vector<ButtonSpec> buttonsFor(int32_t flags) {
+std::vector<ButtonDef> buttonsFor(int32_t flags) {
     switch (flags & 0xF) {
     case MB_OKCANCEL:
         return {kOk, kCancel};
@@ -93,16 +93,16 @@ int32_t PlainMessageBox(const std::string& text, int32_t flags, QWidget* /*owner
     QMessageBox box(iconFor(flags), QString::fromStdString(ApplicationTitle),
                     QString::fromStdString(text));
     box.setWindowModality(Qt::ApplicationModal);
-    const std::vector<ButtonSpec> specs = buttonsFor(flags);
-    for (const ButtonSpec& spec : specs) {
-        box.addButton(spec.button)->setText(QString::fromUtf8(spec.caption));
+    const std::vector<ButtonDef> defs = buttonsFor(flags);
+    for (const ButtonDef& def : defs) {
+        box.addButton(def.button)->setText(QString::fromUtf8(def.caption));
     }
-    const std::size_t defaultIndex = std::min(defaultButtonIndex(flags), specs.size() - 1);
-    box.setDefaultButton(specs[defaultIndex].button);
+    const std::size_t defaultIndex = std::min(defaultButtonIndex(flags), defs.size() - 1);
+    box.setDefaultButton(defs[defaultIndex].button);
     const int clicked = box.exec();
-    for (const ButtonSpec& spec : specs) {
-        if (clicked == spec.button) {
-            return spec.id;
+    for (const ButtonDef& def : defs) {
+        if (clicked == def.button) {
+            return def.id;
         }
     }
     // Closed without a button: as the system box does, the way out counts as Cancel.

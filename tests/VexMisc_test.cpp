@@ -1,3 +1,4 @@
+#include "common/MemorySettings.h"
 #include "common/TestEnvironment.h"
 #include "support/VexDateTime.h"
 #include "support/VexLinkList.h"
@@ -78,6 +79,26 @@ TEST(VexMiscLifecycleTest, ShutdownFreesStackAndResetsHooks) {
     EXPECT_EQ(AppSettings, nullptr);
     EXPECT_EQ(MessageBoxHook, &PlainMessageBox);
     EXPECT_EQ(MessageBoxExHook, nullptr);
+}
+
+// Notes whether the global stack was already gone when the store was freed.
+class ObservedSettings : public MemorySettings {
+public:
+    explicit ObservedSettings(bool& freedAfterStack) : freedAfterStack_(freedAfterStack) {}
+    ~ObservedSettings() override { freedAfterStack_ = GlobalStack == nullptr; }
+
+private:
+    bool& freedAfterStack_;
+};
+
+TEST(VexMiscLifecycleTest, ShutdownFreesTheStackFirstThenAppSettings) {
+    LocaleGuard locale;
+    VexMiscStartup();
+    bool freedAfterStack = false;
+    AppSettings = std::make_unique<ObservedSettings>(freedAfterStack);
+    VexMiscShutdown();
+    EXPECT_EQ(AppSettings, nullptr);
+    EXPECT_TRUE(freedAfterStack);
 }
 
 TEST(VexMiscLifecycleTest, StartupTakesTheLocaleFromTheEnvironment) {
