@@ -1,23 +1,16 @@
 #include "common/TestEnvironment.h"
+#include "common/ToolRunner.h"
 #include "platform/registry/RegFile.h"
 #include "platform/registry/Registry.h"
 
-#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <map>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using RunResult = ToolResult;
 
 std::string ReadFile(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -28,35 +21,8 @@ void WriteFile(const fs::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary) << bytes;
 }
 
-// Runs the built tool with the given standard input; its environment is the test's own.
 RunResult RunTool(const std::vector<std::string>& args, const std::string& input = "") {
-    const fs::path scratch =
-        fs::temp_directory_path() / ("quarn-reg-run-" + std::to_string(getpid()));
-    fs::create_directories(scratch);
-    WriteFile(scratch / "in", input);
-    const pid_t child = fork();
-    if (child == 0) {
-        const int in = open((scratch / "in").c_str(), O_RDONLY);
-        const int out = open((scratch / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open((scratch / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        const std::string tool = std::string(QUARN_BIN_DIR) + "/quarn-reg";
-        std::vector<char*> argv{const_cast<char*>(tool.c_str())};
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        execv(tool.c_str(), argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    RunResult result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(scratch / "out"),
-                     ReadFile(scratch / "err")};
-    fs::remove_all(scratch);
-    return result;
+    return ::RunTool("quarn-reg", args, input);
 }
 
 void Add(const std::vector<std::string>& args) {

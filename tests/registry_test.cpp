@@ -364,7 +364,11 @@ TEST_F(RegistryTest, ReadOnlyHiveRefusesChangesAndStillReads) {
 
 // --- several processes ---------------------------------------------------------------------------
 
-[[noreturn]] void WriteValuesAndExit(const std::string& prefix, int count) {
+// Starts writing once the parent closes the start pipe, so both writers meet the hive file
+// while it is still being created.
+[[noreturn]] void WriteValuesAndExit(int startPipe, const std::string& prefix, int count) {
+    char ignored = 0;
+    (void)!read(startPipe, &ignored, 1);
     int failures = 0;
     for (int i = 0; i < count; ++i) {
         try {
@@ -383,16 +387,22 @@ TEST_F(RegistryTest, ReadOnlyHiveRefusesChangesAndStillReads) {
 
 TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
     constexpr int Count = 200;
+    int start[2];
+    ASSERT_EQ(pipe(start), 0);
     const pid_t first = fork();
     ASSERT_GE(first, 0);
     if (first == 0) {
-        WriteValuesAndExit("a", Count);
+        close(start[1]);
+        WriteValuesAndExit(start[0], "a", Count);
     }
     const pid_t second = fork();
     ASSERT_GE(second, 0);
     if (second == 0) {
-        WriteValuesAndExit("b", Count);
+        close(start[1]);
+        WriteValuesAndExit(start[0], "b", Count);
     }
+    close(start[0]);
+    close(start[1]);
     EXPECT_EQ(WaitExitCode(first), 0);
     EXPECT_EQ(WaitExitCode(second), 0);
 

@@ -84,6 +84,27 @@ bool KeyExists(const SqliteDb& db, int64_t id) {
     return find.step();
 }
 
+// An unchanged value leaves the file untouched: every read writes its default back.
+void WriteValue(const SqliteDb& db, int64_t key, std::string_view name, uint32_t type,
+                std::string_view data) {
+    SqliteStatement find(db, "SELECT id, type, data FROM vals WHERE key = ? AND fold = ?");
+    find.bind(1, key).bindText(2, FoldName(name));
+    if (!find.step()) {
+        SqliteStatement insert(db, "INSERT INTO vals(key, name, fold, type, data) "
+                                   "VALUES(?, ?, ?, ?, ?)");
+        insert.bind(1, key).bindText(2, name).bindText(3, FoldName(name)).bind(4, type);
+        insert.bindBlob(5, data);
+        insert.run();
+        return;
+    }
+    if (find.columnInt(1) == type && find.columnBlob(2) == data) {
+        return;
+    }
+    SqliteStatement update(db, "UPDATE vals SET type = ?, data = ? WHERE id = ?");
+    update.bind(1, type).bindBlob(2, data).bind(3, find.columnInt(0));
+    update.run();
+}
+
 [[noreturn]] void FailSet(std::string_view name) {
     throw RegistryError("Fehler beim Setzen der Daten für '" + std::string(name) + "'");
 }
@@ -210,18 +231,7 @@ void RegistryKey::SetValue(std::string_view name, uint32_t type, std::string_vie
         if (!KeyExists(hive_->db(), id_)) {
             FailSet(name);
         }
-        // An unchanged value leaves the file untouched: reads write their defaults back.
-        SqliteStatement update(hive_->db(),
-                               "UPDATE vals SET type = ?3, data = ?4 WHERE key = ?1 AND fold = ?2 "
-                               "AND (type IS NOT ?3 OR data IS NOT ?4)");
-        update.bind(1, id_).bindText(2, FoldName(name)).bind(3, type).bindBlob(4, data);
-        update.run();
-        SqliteStatement insert(hive_->db(),
-                               "INSERT OR IGNORE INTO vals(key, name, fold, type, data) "
-                               "VALUES(?, ?, ?, ?, ?)");
-        insert.bind(1, id_).bindText(2, name).bindText(3, FoldName(name)).bind(4, type);
-        insert.bindBlob(5, data);
-        insert.run();
+        WriteValue(hive_->db(), id_, name, type, data);
         transaction.commit();
     } catch (const SqliteFailure&) {
         FailSet(name);

@@ -18,6 +18,7 @@ constexpr int64_t HiveSchemaVersion = 1;
 
 enum class HiveState { Ready, Fresh, Newer, Invalid };
 
+// Call within a transaction: another process may be initialising the file between two reads.
 HiveState Inspect(const SqliteDb& db) {
     const int64_t appId = QueryInt(db, "PRAGMA application_id").value_or(0);
     const int64_t version = QueryInt(db, "PRAGMA user_version").value_or(0);
@@ -142,6 +143,13 @@ bool MoveAside(const fs::path& file) {
     return true;
 }
 
+HiveState InspectAlone(SqliteDb& db) {
+    SqliteTransaction transaction(db, SqliteTransaction::Kind::Read);
+    const HiveState state = Inspect(db);
+    transaction.commit();
+    return state;
+}
+
 // One try: Ready gives the hive, Invalid asks the caller to move the file aside.
 std::unique_ptr<RegistryHive> TryOpenForWriting(const fs::path& file, bool& invalid) {
     invalid = false;
@@ -150,7 +158,7 @@ std::unique_ptr<RegistryHive> TryOpenForWriting(const fs::path& file, bool& inva
     }
     try {
         auto db = std::make_unique<SqliteDb>(file, false);
-        HiveState state = Inspect(*db);
+        HiveState state = InspectAlone(*db);
         if (state == HiveState::Fresh) {
             state = Initialise(*db);
         }
@@ -198,7 +206,7 @@ std::unique_ptr<RegistryHive> RegistryHive::OpenForReading() {
     }
     try {
         auto db = std::make_unique<SqliteDb>(file, !IsWritable(file));
-        if (Inspect(*db) != HiveState::Ready) {
+        if (InspectAlone(*db) != HiveState::Ready) {
             return nullptr;
         }
         return std::make_unique<RegistryHive>(std::move(db));

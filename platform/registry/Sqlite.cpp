@@ -116,8 +116,8 @@ std::string SqliteStatement::columnBlob(int index) const {
     return blob ? std::string(static_cast<const char*>(blob), size) : std::string();
 }
 
-SqliteTransaction::SqliteTransaction(SqliteDb& db) : db_(db) {
-    db_.exec("BEGIN IMMEDIATE");
+SqliteTransaction::SqliteTransaction(SqliteDb& db, Kind kind) : db_(db) {
+    db_.exec(kind == Kind::Write ? "BEGIN IMMEDIATE" : "BEGIN DEFERRED");
 }
 
 SqliteTransaction::~SqliteTransaction() {

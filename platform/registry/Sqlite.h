@@ -67,11 +67,13 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
-// BEGIN IMMEDIATE, so two writers queue on the busy timeout instead of failing on a lock
-// upgrade; rolled back unless committed.
+// A write transaction begins IMMEDIATE, so two writers queue on the busy timeout instead of
+// failing on a lock upgrade; a read transaction sees one consistent state of the file. Rolled
+// back unless committed.
 class SqliteTransaction {
 public:
-    explicit SqliteTransaction(SqliteDb& db);
+    enum class Kind { Read, Write };
+    explicit SqliteTransaction(SqliteDb& db, Kind kind = Kind::Write);
     ~SqliteTransaction();
     SqliteTransaction(const SqliteTransaction&) = delete;
     SqliteTransaction& operator=(const SqliteTransaction&) = delete;
