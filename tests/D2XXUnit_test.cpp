@@ -87,6 +87,10 @@ struct ListedTextCase {
     std::string listedDescription;
 };
 
+void PrintTo(const ListedTextCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class ListedTextTest : public D2XXUnitTest, public testing::WithParamInterface<ListedTextCase> {};
 
 TEST_P(ListedTextTest, KeepsWhatFitsTheListingBuffers) {
@@ -141,6 +145,10 @@ struct OpenCase {
     std::string deviceSerialNumber;
     FT_STATUS status;
 };
+
+void PrintTo(const OpenCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class OpenBufferTest : public D2XXUnitTest, public testing::WithParamInterface<OpenCase> {};
 

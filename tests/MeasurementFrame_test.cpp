@@ -19,6 +19,10 @@ struct DecodeCase {
     bool clearsBuffer;
 };
 
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 void LoadBuffer(const std::string& bytes) {
     // Bytes behind the frame are left from older reads; a handled frame must clear them too.
     ReceiveBuffer.fill('7');

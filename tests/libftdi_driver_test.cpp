@@ -204,6 +204,10 @@ struct OpenFailureCase {
     FT_STATUS status;
 };
 
+void PrintTo(const OpenFailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class UsbOpenFailureTest : public UsbDriverTest,
                            public testing::WithParamInterface<OpenFailureCase> {};
 
@@ -235,6 +239,10 @@ struct ReadCase {
     std::string expected;
     bool returnsBeforeTimeout;
 };
+
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class UsbReadTest : public UsbDriverTest, public testing::WithParamInterface<ReadCase> {};
 
