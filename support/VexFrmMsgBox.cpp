@@ -22,7 +22,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextLayout>
 #include <QTimer>
+#include <QtMath>
 #include <algorithm>
 #include <cstdlib>
 
@@ -36,10 +38,6 @@ TButtonCaptions DefaultButtonCaptions() {
     return {"&OK", "&Abbrechen", "&Wiederholen", "&Ignorieren", "&Ja", "&Nein"};
 }
 
-constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-// The text may run past its rectangle rather than lose its last line.
-constexpr int kPaintFlags = kTextFlags | Qt::TextDontClip;
-// One line of text with ascender, accent and descender, to measure the gap before the detail.
 constexpr const char* kGapLine = "Ägy";
 constexpr const char* kCopyHint = "Meldungs-Text in Zwischenablage kopieren";
 
@@ -67,6 +65,36 @@ QString DisplayText(const std::string& text) {
     result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return result;
+}
+
+// Lays the text out as the platform's word-breaking text drawing does: lines break at blanks and
+// line breaks, a word longer than the width runs past it, and each line is the font's height
+// plus its external leading. Draws at the top offset when a painter is given; returns the size
+// the text takes.
+QSize LayOutText(const QString& text, const QFont& font, int width, QPainter* painter = nullptr,
+                 int top = 0) {
+    const QFontMetrics metrics(font);
+    const int lineHeight = metrics.height() + std::max(metrics.leading(), 0);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    int height = 0;
+    qreal widest = 0;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, font);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            line.setPosition(QPointF(0, height));
+            widest = std::max(widest, line.naturalTextWidth());
+            height += lineHeight;
+        }
+        layout.endLayout();
+        if (painter) {
+            layout.draw(painter, QPointF(0, top));
+        }
+    }
+    return {qCeil(widest), height};
 }
 
 QColor FromPlatformColor(uint32_t color) {
@@ -103,7 +131,7 @@ int CentredStart(int targetStart, int targetLength, int screenStart, int screenL
 
 } // namespace
 
-TButtonCaptions ButtonCaptions = DefaultButtonCaptions();
+TButtonCaptions ButtonCaptions;
 
 TFrmMsgBox::TFrmMsgBox(QWidget* owner) : QDialog(owner) {
     RegisterWindowsFontReplacements();
@@ -300,20 +328,19 @@ void TFrmMsgBox::ChooseIcon() {
     ImgIcon_->setPixmap(icon.pixmap(QSize(kIconSize, kIconSize), devicePixelRatio()));
 }
 
-QRect TFrmMsgBox::MeasureText(const std::string& text, const QFont& font, int width) const {
-    return QFontMetrics(font).boundingRect(QRect(0, 0, width, kMinTextHeight), kTextFlags,
-                                           DisplayText(text));
+QSize TFrmMsgBox::MeasureText(const std::string& text, const QFont& font, int width) const {
+    return LayOutText(DisplayText(text), font, width);
 }
 
 QSize TFrmMsgBox::MeasureTexts(int width) {
-    const QRect main = MeasureText(FText, *FTextFont, width);
+    const QSize main = MeasureText(FText, *FTextFont, width);
     FTextHeight = main.height();
     if (FDetail.empty()) {
         FDetailHeight = 0;
         FGapHeight = 0;
         return {main.width(), FTextHeight};
     }
-    const QRect detail = MeasureText(FDetail, font(), width);
+    const QSize detail = MeasureText(FDetail, font(), width);
     FDetailHeight = detail.height();
     FGapHeight = MeasureText(kGapLine, font(), width).height();
     return {std::max(main.width(), detail.width()), FTextHeight + FGapHeight + FDetailHeight};
@@ -424,15 +451,18 @@ void TFrmMsgBox::ChooseCancelButton(int cancelIndex) {
 }
 
 void TFrmMsgBox::FitWidth(int textWidth, int buttonsRight) {
-    int width = kTextWidth;
-    if (PnlDsa_->isHidden()) {
-        const int buttonsWidth = buttonsRight - kTextLeft;
-        const int outerWidth = kClientWidth + WindowFrameExtent().width();
-        const int limit = ScreenRect().width() - (outerWidth - kTextWidth) - kScreenReserve;
-        // The limit shortens long text lines only; every button stays reachable.
-        width = std::max(std::min(std::max(textWidth, buttonsWidth), limit), buttonsWidth);
+    if (!PnlDsa_->isHidden()) {
+        ScrollBox_->setFixedWidth(kTextWidth);
+        setFixedWidth(kClientWidth);
+        return;
     }
+    const int buttonsWidth = buttonsRight - kTextLeft;
+    const int outerWidth = kClientWidth + WindowFrameExtent().width();
+    const int limit = ScreenRect().width() - (outerWidth - kTextWidth) - kScreenReserve;
+    // The limit shortens long text lines only; every button stays reachable.
+    const int width = std::max(std::min(std::max(textWidth, buttonsWidth), limit), buttonsWidth);
     ScrollBox_->setFixedWidth(width);
+    setFixedWidth(kTextLeft + width + kMargin);
 }
 
 void TFrmMsgBox::FitHeight() {
@@ -452,8 +482,7 @@ void TFrmMsgBox::FitHeight() {
     ScrollBox_->setFixedHeight(visibleHeight);
     PaintBox_->setFixedSize(paintWidth, std::max(textHeight, visibleHeight));
     const int checkHeight = PnlDsa_->isHidden() ? 0 : kCheckStripHeight;
-    setFixedSize(kTextLeft + ScrollBox_->width() + kMargin,
-                 kMargin + visibleHeight + kTextToButtons + kButtonStripHeight + checkHeight);
+    setFixedHeight(kMargin + visibleHeight + kTextToButtons + kButtonStripHeight + checkHeight);
     LayoutPanels();
 }
 
@@ -489,16 +518,12 @@ void TFrmMsgBox::PaintBoxPaint(QPainter& painter) {
     const bool highlight = (FOptions & moHighlight) != 0;
     const QColor textColor = highlight ? QColor(Qt::black) : palette().color(QPalette::Text);
     painter.setPen(textColor);
-    painter.setFont(*FTextFont);
-    painter.drawText(QRect(0, 0, PaintBox_->width(), FTextHeight + 1), kPaintFlags,
-                     DisplayText(FText));
-    painter.setFont(font());
+    const int width = PaintBox_->width();
+    LayOutText(DisplayText(FText), *FTextFont, width, &painter);
     if (FDetail.empty()) {
         return;
     }
-    const int top = FTextHeight + FGapHeight;
-    painter.drawText(QRect(0, top, PaintBox_->width(), PaintBox_->height() - top), kPaintFlags,
-                     DisplayText(FDetail));
+    LayOutText(DisplayText(FDetail), font(), width, &painter, FTextHeight + FGapHeight);
 }
 
 void TFrmMsgBox::TimBlinkTimer() {

@@ -27,7 +27,8 @@ constexpr TMsgBoxOptions moHighlight = 8;   // light yellow background, black te
 // Background of highlighted boxes as the platform stores colours (0x00BBGGRR): light yellow.
 extern uint32_t HighlightColor;
 
-// Captions of the standard buttons; read whenever a box is built. Cancel also serves as Abort.
+// Captions of the standard buttons, filled by the unit's start-up and read whenever a box is
+// built. Cancel also serves as Abort.
 struct TButtonCaptions {
     std::string OK;
     std::string Cancel;
@@ -114,7 +115,7 @@ private:
     void SetTexts(const std::string& text, const std::string& detail);
     void ApplyColors();
     void ChooseIcon();
-    QRect MeasureText(const std::string& text, const QFont& font, int width) const;
+    QSize MeasureText(const std::string& text, const QFont& font, int width) const;
     // Measures main and detail text at the width; the size of both with the gap between.
     QSize MeasureTexts(int width);
     void SetupCheckBox(const std::string& caption, bool state);

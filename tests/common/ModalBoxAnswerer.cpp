@@ -116,7 +116,13 @@ void ModalBoxAnswerer::Poll() {
 
 void ModalBoxAnswerer::RunStep(QWidget& box) {
     bool failed = false;
-    const bool done = steps_.front()(box, failed);
+    bool done = false;
+    try {
+        done = steps_.front()(box, failed);
+    } catch (const std::exception& error) {
+        ADD_FAILURE() << "a step threw: " << error.what();
+        failed = true;
+    }
     if (failed) {
         Fail(&box, "a step failed");
         return;

@@ -14,9 +14,9 @@
 // Needs the QApplication (TestApplication()). A timer polls QApplication::activeModalWidget(). Each
 // step acts on the modal widget that is active and visible at that moment, one step per poll, so a
 // step that closes a box lets the next step act on the box opened after it. A step that fails (no
-// such button, a condition that never comes true, no box within the time-out) records a test
-// failure and closes the box, so a test never hangs. A box still open after the last step is closed
-// the same way after the time-out.
+// such button, a condition that never comes true, an exception thrown by a step, no box within the
+// time-out) records a test failure and closes the box, so a test never hangs. A box still open
+// after the last step is closed the same way after the time-out.
 
 #include <QString>
 #include <Qt>
