@@ -120,6 +120,7 @@ std::vector<ImportCase> ImportCases() {
          EarlierWithSurname(std::string(255, 'x'))},
         {"SenderIdCutAt255", L("8316" + std::string(256, 's')), true, Earlier,
          std::string(255, 's')},
+        {"FirstNameEmpty", L("3101Neu") + L("3102"), true, With(99, "Neu", "", 1000)},
         {"SenderIdEmpty", L("8316"), true, Earlier, ""},
         {"NamesDecodedAsOemByDefault", L("3101M\x81ller") + L("3102J\x94rg \xe1"), true,
          With(99, "Müller", "Jörg ß", 1000)},
