@@ -1,5 +1,4 @@
 #include "app/Main.h"
-#include "device/D2XXUnit.h"
 #include "support/VexDateTime.h"
 #include "support/VexFiles.h"
 #include "support/VexFonts.h"
@@ -15,7 +14,6 @@ int main(int argc, char* argv[]) {
     VexFilesStartup();
     VexMiscStartup();
     VexFrmMsgBoxStartup();
-    D2XXUnitStartup();
     MainStartup();
     RegisterWindowsFontReplacements();
 
@@ -24,8 +22,6 @@ int main(int argc, char* argv[]) {
     const int result = application.exec();
 
     // The units go before the window objects: nothing may use AppSettings once they are gone.
-    MainShutdown();
-    D2XXUnitShutdown();
     VexFrmMsgBoxShutdown();
     VexMiscShutdown();
     VexFilesShutdown();

@@ -12,6 +12,7 @@
 #include "support/VexMisc.h"
 #include "support/VexMsgFlags.h"
 #include "support/VexPlacement.h"
+#include "support/VexSettings.h"
 #include "support/VexStrings.h"
 
 #include <QApplication>
@@ -154,6 +155,11 @@ QString Q(const std::string& text) {
 
 } // namespace
 
+void MainStartup() {
+    AppSettings = std::make_unique<TRegistrySettings>("Software/Lirn/Quarn", 1);
+    ApplicationTitle = "lirn-quarn professional";
+}
+
 TFrmMain::TFrmMain(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
@@ -276,8 +282,21 @@ void TFrmMain::CreateTimers() {
     TmConnect = new QTimer(this);
     TmConnect->setObjectName("TmConnect");
     TmConnect->setInterval(ReconnectInterval);
-    connect(TmUSB, &QTimer::timeout, this, Guarded([this] { TmUSBTimer(); }));
-    connect(TmConnect, &QTimer::timeout, this, Guarded([this] { TmConnectTimer(); }));
+    // Queued, so that a handler waiting in a modal box has left the timer's own event: Qt
+    // does not deliver a timer again while its event is still being handled, and the cycle
+    // relies on ticks inside its boxes. A tick queued before the timer stopped is dropped.
+    connect(TmUSB, &QTimer::timeout, this, Guarded([this] {
+                if (TmUSB->isActive()) {
+                    TmUSBTimer();
+                }
+            }),
+            Qt::QueuedConnection);
+    connect(TmConnect, &QTimer::timeout, this, Guarded([this] {
+                if (TmConnect->isActive()) {
+                    TmConnectTimer();
+                }
+            }),
+            Qt::QueuedConnection);
 }
 
 std::string TFrmMain::StatusText() const {

@@ -110,4 +110,3 @@ private:
 
 // Creates AppSettings and sets the application title.
 void MainStartup();
-void MainShutdown();
