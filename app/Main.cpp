@@ -18,12 +18,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -53,6 +55,25 @@ QFont PixelFont(const char* family, int pixels, bool bold) {
     font.setPixelSize(pixels);
     font.setBold(bold);
     return font;
+}
+
+bool CanBeBold(const QString& family) {
+    if (QFontDatabase::isSmoothlyScalable(family)) {
+        return true;
+    }
+    const QStringList styles = QFontDatabase::styles(family);
+    return std::any_of(styles.begin(), styles.end(),
+                       [&](const QString& style) { return QFontDatabase::bold(family, style); });
+}
+
+// A bitmap-only MS Sans Serif cannot be emboldened here as on the platform it was made for;
+// Arial, the face of the window's other bold texts, then carries the bold panel texts.
+QFont PanelFont() {
+    const char* family = "MS Sans Serif";
+    if (QFontDatabase::hasFamily(family) && !CanBeBold(family)) {
+        family = "Arial";
+    }
+    return PixelFont(family, 11, true);
 }
 
 QFrame* MakePanel(QWidget* parent, const char* name, const QRect& geometry) {
@@ -183,7 +204,7 @@ void TFrmMain::CreateHeadPanel() {
     Panel1 = new QFrame(PnlTop);
     Panel1->setObjectName("Panel1");
     Panel1->setGeometry(1, 1, MainClientWidth - 2, 147);
-    Panel1->setFont(PixelFont("MS Sans Serif", 11, true));
+    Panel1->setFont(PanelFont());
     Panel1->setAutoFillBackground(true);
     QPalette white = Panel1->palette();
     white.setColor(QPalette::Window, Qt::white);

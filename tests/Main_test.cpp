@@ -6,6 +6,7 @@
 #include "device/D2XXUnit.h"
 #include "platform/ftd2xx/ScriptedDriver.h"
 #include "support/VexDateTime.h"
+#include "support/VexFonts.h"
 #include "support/VexFrmMsgBox.h"
 #include "support/VexMisc.h"
 #include "support/VexPlacement.h"
@@ -174,6 +175,21 @@ TEST_F(MainLayoutTest, ControlsUseTheirFonts) {
         EXPECT_EQ(control->font().pixelSize(), c.pixelSize) << c.name;
         EXPECT_EQ(control->font().bold(), c.bold) << c.name;
     }
+}
+
+TEST(MainFontsTest, PanelTextsRenderBoldWithTheReplacementFonts) {
+    TestApplication();
+    if (RegisterWindowsFontReplacements().empty()) {
+        GTEST_SKIP() << "no Windows font replacements installed";
+    }
+    TFrmMain form;
+    for (QWidget* label : {static_cast<QWidget*>(form.Label6), static_cast<QWidget*>(form.LblName),
+                           static_cast<QWidget*>(form.Label7)}) {
+        EXPECT_TRUE(QFontInfo(label->font()).bold()) << label->objectName().toStdString();
+        EXPECT_EQ(QFontInfo(label->font()).pixelSize(), 11);
+    }
+    EXPECT_EQ(QFontInfo(form.font()).family(), "Tahoma");
+    EXPECT_EQ(QFontInfo(form.LblUSBSystole->font()).family(), "Liberation Sans");
 }
 
 TEST_F(MainLayoutTest, ButtonsCarryCaptionsAndTabOrder) {
