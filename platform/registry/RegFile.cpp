@@ -277,8 +277,8 @@ std::optional<std::string> ParseHexBytes(std::string_view list) {
 }
 
 // The part after "=": fills value or returns an error text.
-std::string ParseData(std::string_view spec, RegFileValue& value) {
-    Cursor cursor(spec);
+std::string ParseData(std::string_view field, RegFileValue& value) {
+    Cursor cursor(field);
     if (cursor.consume('"')) {
         const auto text = cursor.quoted();
         if (!text || !cursor.onlyCommentLeft()) {
@@ -289,13 +289,13 @@ std::string ParseData(std::string_view spec, RegFileValue& value) {
         return {};
     }
     // Past a quoted text, ";" can only start a comment.
-    spec = Trim(spec.substr(0, spec.find(';')));
+    field = Trim(field.substr(0, field.find(';')));
     if (cursor.consume('-')) {
         value.remove = true;
-        return spec == "-" ? "" : "malformed deletion";
+        return field == "-" ? "" : "malformed deletion";
     }
-    if (StartsWithNoCase(spec, "dword:")) {
-        const auto number = ParseHexNumber(Trim(spec.substr(6)));
+    if (StartsWithNoCase(field, "dword:")) {
+        const auto number = ParseHexNumber(Trim(field.substr(6)));
         if (!number) {
             return "dword needs one to eight hexadecimal digits";
         }
@@ -303,26 +303,26 @@ std::string ParseData(std::string_view spec, RegFileValue& value) {
         value.data = DwordBytes(*number);
         return {};
     }
-    if (!StartsWithNoCase(spec, "hex")) {
+    if (!StartsWithNoCase(field, "hex")) {
         return "unknown kind of value";
     }
-    spec.remove_prefix(3);
+    field.remove_prefix(3);
     value.type = RegType::Binary;
-    if (!spec.empty() && spec.front() == '(') {
-        const size_t close = spec.find(')');
+    if (!field.empty() && field.front() == '(') {
+        const size_t close = field.find(')');
         const auto type = close == std::string_view::npos
                               ? std::nullopt
-                              : ParseHexNumber(spec.substr(1, close - 1));
+                              : ParseHexNumber(field.substr(1, close - 1));
         if (!type) {
             return "malformed hex(type)";
         }
         value.type = *type;
-        spec.remove_prefix(close + 1);
+        field.remove_prefix(close + 1);
     }
-    if (spec.empty() || spec.front() != ':') {
+    if (field.empty() || field.front() != ':') {
         return "':' expected after hex";
     }
-    const auto bytes = ParseHexBytes(spec.substr(1));
+    const auto bytes = ParseHexBytes(field.substr(1));
     if (!bytes) {
         return "hex values must be bytes of two hexadecimal digits separated by commas";
     }
