@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -449,6 +450,31 @@ TEST_F(MainWindowTest, FailedOpenDuringRetriesKeepsRetrying) {
 
     script_->devices.front().openStatus = FT_OK;
     EXPECT_TRUE(QTest::qWaitFor([&] { return form_->Connected; }, WaitMs));
+    ExpectState(State::Connected);
+}
+
+TEST_F(MainWindowTest, FailedSettingsWriteEndsTheHandlerWithAStopBox) {
+    Plug("QSIM0001", "Monitor A");
+    Plug("QSIM0002", "Monitor B");
+    settings_->WriteString(LastConnectedKey, "");
+    Show();
+    settings_->FailWrites = true;
+    form_->CmbUSBDevices->setCurrentIndex(1);
+    ModalBoxAnswerer answer;
+    answer
+        .Inspect([](QWidget& box) {
+            auto* platformBox = dynamic_cast<QMessageBox*>(&box);
+            ASSERT_NE(platformBox, nullptr);
+            // Ends with a quote, whose code is below the full stop's: no stop is added.
+            EXPECT_EQ(platformBox->text().toStdString(),
+                      "Fehler beim Setzen der Daten für 'LastConnected'");
+            EXPECT_EQ(platformBox->icon(), QMessageBox::Critical);
+            EXPECT_EQ(box.windowTitle(), "lirn-quarn professional");
+        })
+        .Press("OK");
+    form_->BtnConnect->click();
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_EQ(form_->StatusText(), "QSIM0002 - Monitor B");
     ExpectState(State::Connected);
 }
 
