@@ -22,6 +22,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
@@ -372,11 +373,8 @@ void TFrmMain::FormShow(QObject* sender) {
 }
 
 void TFrmMain::ShowDiscoveryMessage(const std::string& text, int32_t flags) {
-    struct OpenFlag {
-        bool& flag;
-        explicit OpenFlag(bool& f) : flag(f) { flag = true; }
-        ~OpenFlag() { flag = false; }
-    } open(DiscoveryMessageOpen);
+    DiscoveryMessageOpen = true;
+    const auto closed = qScopeGuard([this] { DiscoveryMessageOpen = false; });
     ShowMsg(text, flags, this);
 }
 
