@@ -27,6 +27,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 #include <string>
 
 namespace {
@@ -175,6 +176,13 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// A tick queued before its timer stopped is dropped, as a stopped timer delivers none.
+void Tick(const QTimer* timer, const std::function<void()>& handler) {
+    if (timer->isActive()) {
+        GuardHandler(handler);
+    }
+}
+
 } // namespace
 
 void MainStartup() {
@@ -265,7 +273,7 @@ void TFrmMain::CreateButtonPanel() {
     BtnExport->setEnabled(false);
     BtnSettings = MakeButton(PnlBottom, "BtnSettings", "&Einstellungen", QRect(202, 21, 85, 25));
     BtnClose = MakeButton(PnlBottom, "BtnClose", "S&chließen", QRect(298, 21, 85, 25));
-    connect(BtnClose, &QPushButton::clicked, this, Guarded([this] { close(); }));
+    connect(BtnClose, &QPushButton::clicked, this, [this] { GuardHandler([this] { close(); }); });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, BtnClose, &QPushButton::click);
 }
@@ -280,9 +288,11 @@ void TFrmMain::CreateDevicePanel() {
     CmbUSBDevices->setEditable(false);
     CmbUSBDevices->setGeometry(45, 14, 233, 21);
     BtnConnect = MakeButton(PnlExtend, "BtnConnect", "Verbinden", QRect(298, 12, 85, 25));
-    connect(BtnConnect, &QPushButton::clicked, this, Guarded([this] { BtnConnectClick(); }));
+    connect(BtnConnect, &QPushButton::clicked, this,
+            [this] { GuardHandler([this] { BtnConnectClick(); }); });
     // Only the user's choice counts as a change, as when the list is filled by code.
-    connect(CmbUSBDevices, &QComboBox::activated, this, Guarded([this] { CmbUSBDevicesChange(); }));
+    connect(CmbUSBDevices, &QComboBox::activated, this,
+            [this] { GuardHandler([this] { CmbUSBDevicesChange(); }); });
     PnlExtend->hide();
 
     setTabOrder(BtnExport, BtnSettings);
@@ -306,19 +316,13 @@ void TFrmMain::CreateTimers() {
     TmConnect->setInterval(ReconnectInterval);
     // Queued, so that a handler waiting in a modal box has left the timer's own event: Qt
     // does not deliver a timer again while its event is still being handled, and the cycle
-    // relies on ticks inside its boxes. A tick queued before the timer stopped is dropped.
-    connect(TmUSB, &QTimer::timeout, this, Guarded([this] {
-                if (TmUSB->isActive()) {
-                    TmUSBTimer();
-                }
-            }),
-            Qt::QueuedConnection);
-    connect(TmConnect, &QTimer::timeout, this, Guarded([this] {
-                if (TmConnect->isActive()) {
-                    TmConnectTimer();
-                }
-            }),
-            Qt::QueuedConnection);
+    // relies on ticks inside its boxes.
+    connect(
+        TmUSB, &QTimer::timeout, this, [this] { Tick(TmUSB, [this] { TmUSBTimer(); }); },
+        Qt::QueuedConnection);
+    connect(
+        TmConnect, &QTimer::timeout, this,
+        [this] { Tick(TmConnect, [this] { TmConnectTimer(); }); }, Qt::QueuedConnection);
 }
 
 std::string TFrmMain::StatusText() const {
