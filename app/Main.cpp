@@ -1,14 +1,33 @@
 #include "app/Main.h"
 
+#include "app/DateTimeText.h"
 #include "app/Logo.h"
+#include "device/D2XXContinuation.h"
+#include "device/D2XXUnit.h"
+#include "device/MeasurementFrame.h"
+#include "platform/files/Files.h"
+#include "support/ErrorGuard.h"
+#include "support/VexAbstract.h"
+#include "support/VexFrmMsgBox.h"
+#include "support/VexMisc.h"
+#include "support/VexMsgFlags.h"
+#include "support/VexPlacement.h"
+#include "support/VexSettings.h"
+#include "support/VexStrings.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
+#include <functional>
 #include <string>
 
 namespace {
@@ -21,6 +40,16 @@ constexpr int PollInterval = 150;
 constexpr int ReconnectInterval = 1000;
 constexpr int ValueRightEdge = 172;
 constexpr int ValueWidth = 90;
+constexpr uint32_t MonitorBaudRate = 9600;
+constexpr uint8_t MonitorWordLength = 8;
+constexpr uint8_t MonitorStopBits = 2;
+constexpr uint8_t MonitorParity = 0;
+constexpr uint32_t MonitorReadTimeout = 50;
+const char* const LastConnectedKey = "Device\rLastConnected\r";
+const char* const PdfFolderKey = "Directories\rPDF\r";
+const char* const ChecksumMessage =
+    "Es ist ein Prüfsummen-Fehler bei der Datenübertragung aufgetreten.\r\n"
+    "Bitte Messung wiederholen.";
 
 QFont PixelFont(const char* family, int pixels, bool bold) {
     QFont font(family);
@@ -28,6 +57,25 @@ QFont PixelFont(const char* family, int pixels, bool bold) {
     font.setPixelSize(pixels);
     font.setBold(bold);
     return font;
+}
+
+bool CanBeBold(const QString& family) {
+    if (QFontDatabase::isSmoothlyScalable(family)) {
+        return true;
+    }
+    const QStringList styles = QFontDatabase::styles(family);
+    return std::any_of(styles.begin(), styles.end(),
+                       [&](const QString& style) { return QFontDatabase::bold(family, style); });
+}
+
+// A bitmap-only MS Sans Serif cannot be emboldened here as on the platform it was made for;
+// Arial, the face of the window's other bold texts, then carries the bold panel texts.
+QFont PanelFont() {
+    const char* family = "MS Sans Serif";
+    if (QFontDatabase::hasFamily(family) && !CanBeBold(family)) {
+        family = "Arial";
+    }
+    return PixelFont(family, 11, true);
 }
 
 QFrame* MakePanel(QWidget* parent, const char* name, const QRect& geometry) {
@@ -81,7 +129,66 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text,
     return button;
 }
 
+void ApplyLineSettings() {
+    BaudRate = MonitorBaudRate;
+    SetFTDeviceBaudRate();
+    WordLength = MonitorWordLength;
+    StopBits = MonitorStopBits;
+    Parity = MonitorParity;
+    SetFTDeviceDataCharacteristics();
+    SetFTDeviceTimeouts(MonitorReadTimeout, 0);
+}
+
+std::string StatusTextOf(uint32_t status) {
+    std::string text;
+    FTStatusText(status, text);
+    return text;
+}
+
+std::string ReadErrorText() {
+    std::string text;
+    FTReadErrorText(text);
+    return text;
+}
+
+std::string MeasuredAtText(TDateTime moment) {
+    const DateTimeParts parts = DecodeDateTime(moment);
+    std::tm local{};
+    local.tm_year = parts.year - 1900;
+    local.tm_mon = parts.month - 1;
+    local.tm_mday = parts.day;
+    local.tm_hour = parts.hour;
+    local.tm_min = parts.minute;
+    local.tm_sec = parts.second;
+    return FormatLocaleShortDateTime(local);
+}
+
+// The rest of a frame that straddled the read time-out is fetched in the same poll, so that it
+// is decoded whole instead of failing its checksum and its tail turning up on the next poll.
+void CompletePartialFrame(uint32_t received) {
+    if (!IsPartialFrame(ReceiveBuffer.data(), received)) {
+        return;
+    }
+    ReadFTDeviceAt(received, FrameLength - received);
+}
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// A tick queued before its timer stopped is dropped, as a stopped timer delivers none.
+void Tick(const QTimer* timer, const std::function<void()>& handler) {
+    if (timer->isActive()) {
+        GuardHandler(handler);
+    }
+}
+
 } // namespace
+
+void MainStartup() {
+    AppSettings = std::make_unique<TRegistrySettings>("Software/Lirn/Quarn", 1);
+    ApplicationTitle = "lirn-quarn professional";
+}
 
 TFrmMain::TFrmMain(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -106,7 +213,7 @@ void TFrmMain::CreateHeadPanel() {
     Panel1 = new QFrame(PnlTop);
     Panel1->setObjectName("Panel1");
     Panel1->setGeometry(1, 1, MainClientWidth - 2, 147);
-    Panel1->setFont(PixelFont("MS Sans Serif", 11, true));
+    Panel1->setFont(PanelFont());
     Panel1->setAutoFillBackground(true);
     QPalette white = Panel1->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -166,7 +273,7 @@ void TFrmMain::CreateButtonPanel() {
     BtnExport->setEnabled(false);
     BtnSettings = MakeButton(PnlBottom, "BtnSettings", "&Einstellungen", QRect(202, 21, 85, 25));
     BtnClose = MakeButton(PnlBottom, "BtnClose", "S&chließen", QRect(298, 21, 85, 25));
-    connect(BtnClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(BtnClose, &QPushButton::clicked, this, [this] { GuardHandler([this] { close(); }); });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, BtnClose, &QPushButton::click);
 }
@@ -181,6 +288,11 @@ void TFrmMain::CreateDevicePanel() {
     CmbUSBDevices->setEditable(false);
     CmbUSBDevices->setGeometry(45, 14, 233, 21);
     BtnConnect = MakeButton(PnlExtend, "BtnConnect", "Verbinden", QRect(298, 12, 85, 25));
+    connect(BtnConnect, &QPushButton::clicked, this,
+            [this] { GuardHandler([this] { BtnConnectClick(); }); });
+    // Only the user's choice counts as a change, as when the list is filled by code.
+    connect(CmbUSBDevices, &QComboBox::activated, this,
+            [this] { GuardHandler([this] { CmbUSBDevicesChange(); }); });
     PnlExtend->hide();
 
     setTabOrder(BtnExport, BtnSettings);
@@ -202,6 +314,15 @@ void TFrmMain::CreateTimers() {
     TmConnect = new QTimer(this);
     TmConnect->setObjectName("TmConnect");
     TmConnect->setInterval(ReconnectInterval);
+    // Queued, so that a handler waiting in a modal box has left the timer's own event: Qt
+    // does not deliver a timer again while its event is still being handled, and the cycle
+    // relies on ticks inside its boxes.
+    connect(
+        TmUSB, &QTimer::timeout, this, [this] { Tick(TmUSB, [this] { TmUSBTimer(); }); },
+        Qt::QueuedConnection);
+    connect(
+        TmConnect, &QTimer::timeout, this,
+        [this] { Tick(TmConnect, [this] { TmConnectTimer(); }); }, Qt::QueuedConnection);
 }
 
 std::string TFrmMain::StatusText() const {
@@ -215,4 +336,218 @@ void TFrmMain::SetStatusText(const std::string& text) {
 void TFrmMain::SetClientHeight(int height) {
     setFixedSize(MainClientWidth, height);
     StbMain->setGeometry(0, height - StatusBarHeight, MainClientWidth, StatusBarHeight);
+}
+
+void TFrmMain::ShowDeviceRow(bool shown) {
+    PnlExtend->setVisible(shown);
+    SetClientHeight(shown ? MainClientHeightExtended : MainClientHeightCompact);
+}
+
+void TFrmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A restore from the task bar is no new show.
+    if (event->spontaneous()) {
+        return;
+    }
+    GuardHandler([this] { FormShow(this); });
+}
+
+void TFrmMain::closeEvent(QCloseEvent* event) {
+    GuardHandler([this] { FormClose(); });
+    event->accept();
+}
+
+void TFrmMain::FormShow(QObject* sender) {
+    if (sender) {
+        RestoreFormPlacement(*this);
+    }
+    ErrorReportsEnabled = false;
+    const uint32_t status = GetFTDeviceCount();
+    if (status != 0) {
+        ShowDiscoveryMessage("Fehler DeviceCount." + std::to_string(status), MB_OK);
+        return;
+    }
+    if (DeviceCount == 0) {
+        ShowNoDevice();
+    } else if (DeviceCount == 1) {
+        ConnectOnlyDevice();
+    } else {
+        OfferDevices();
+    }
+}
+
+void TFrmMain::ShowDiscoveryMessage(const std::string& text, int32_t flags) {
+    DiscoveryMessageOpen = true;
+    const auto closed = qScopeGuard([this] { DiscoveryMessageOpen = false; });
+    ShowMsg(text, flags, this);
+}
+
+void TFrmMain::ShowNoDevice() {
+    SetStatusText("Kein Gerät zur Blutdruckmessung gefunden.");
+    ShowDeviceRow(false);
+    Connected = false;
+    TmConnect->start();
+}
+
+void TFrmMain::ConnectOnlyDevice() {
+    ShowDeviceRow(false);
+    GetFTDeviceSerialNo(0);
+    SerialNo = DeviceInfo;
+    GetFTDeviceDescription(0);
+    SetStatusText(SerialNo + " - " + DeviceInfo);
+    const uint32_t status = Open_USB_Device_By_Serial_Number(SerialNo);
+    if (status != 0) {
+        SetStatusText("Fehler beim Öffnen: " + StatusTextOf(status));
+        return;
+    }
+    ApplyLineSettings();
+    EnterConnected();
+}
+
+void TFrmMain::OfferDevices() {
+    ShowDeviceRow(true);
+    CmbUSBDevices->clear();
+    for (uint32_t i = 0; i < DeviceCount; ++i) {
+        GetFTDeviceSerialNo(i);
+        SerialNo = DeviceInfo;
+        GetFTDeviceDescription(i);
+        CmbUSBDevices->addItem(Q(SerialNo + " - " + DeviceInfo));
+    }
+    const int stored = IndexOfDeviceEntry(AppSettings->ReadString(LastConnectedKey));
+    CmbUSBDevices->setCurrentIndex(stored >= 0 ? stored : 0);
+    if (IndexOfDeviceEntry(AppSettings->ReadString(LastConnectedKey)) >= 0) {
+        BtnConnectClick();
+    }
+}
+
+int TFrmMain::IndexOfDeviceEntry(const std::string& entry) const {
+    for (int i = 0; i < CmbUSBDevices->count(); ++i) {
+        if (CmbUSBDevices->itemText(i).compare(Q(entry), Qt::CaseInsensitive) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void TFrmMain::EnterConnected() {
+    Connected = true;
+    TmUSB->start();
+    TmConnect->stop();
+}
+
+void TFrmMain::BtnConnectClick() {
+    const std::string entry = CmbUSBDevices->currentText().toStdString();
+    SerialNo = GetToken(entry, " - ", 1);
+    if (Connected) {
+        CloseFTDevice();
+    }
+    const uint32_t status = Open_USB_Device_By_Serial_Number(SerialNo);
+    if (status != 0) {
+        ShowDiscoveryMessage("Fehler beim Öffnen: " + StatusTextOf(status), MB_ICONHAND);
+        return;
+    }
+    ApplyLineSettings();
+    SetStatusText(entry);
+    EnterConnected();
+    AppSettings->WriteString(LastConnectedKey, entry);
+}
+
+void TFrmMain::CmbUSBDevicesChange() {
+    BtnConnect->setEnabled(CmbUSBDevices->currentIndex() >= 0);
+}
+
+void TFrmMain::TmConnectTimer() {
+    // A retry under discovery's own open box would stack one box per second on it.
+    if (Connected || DiscoveryMessageOpen) {
+        return;
+    }
+    FormShow(nullptr);
+}
+
+void TFrmMain::FormClose() {
+    // A tick while a closing box is open would reopen the device that is being released.
+    TmUSB->stop();
+    TmConnect->stop();
+    if (!SerialNo.empty()) {
+        CloseFTDevice();
+    }
+    SaveFormPlacement(*this);
+    DeleteReportFile();
+}
+
+void TFrmMain::DeleteReportFile() {
+    const std::string folder = AppSettings->ReadString(PdfFolderKey);
+    // Without a folder no report was written; a file of that name elsewhere is not ours.
+    if (folder.empty()) {
+        return;
+    }
+    const std::string path = folder + (folder.back() == '/' ? "" : "/") + "lirn.pdf";
+    if (FileExists(path) && !DeleteFile(path)) {
+        ShowMsg(path + " konnte nicht gelöscht werden. ", MB_ICONASTERISK, this);
+    }
+}
+
+void TFrmMain::TmUSBTimer() {
+    CompletePartialFrame(ReadFTDevice(FrameLength));
+    if (LastReadStatus != 0) {
+        LoseDevice();
+    }
+    switch (DecodeFrame(Measurement)) {
+    case NoFrame:
+        return;
+    case ChecksumError:
+        ShowMeasurementTexts();
+        ShowMsg(ChecksumMessage, MB_ICONEXCLAMATION, this);
+        return;
+    case StatusFrame:
+        ShowMeasurementTexts();
+        ClearPatientLabels();
+        BtnExport->setEnabled(false);
+        return;
+    case ValidMeasurement:
+        ShowValidMeasurement();
+        return;
+    }
+}
+
+void TFrmMain::LoseDevice() {
+    TmUSB->stop();
+    SetStatusText(ReadErrorText());
+    Connected = false;
+    // libftdi cannot open a device this process still holds: give the handle back first.
+    CloseFTDevice();
+    TmConnect->start();
+}
+
+void TFrmMain::ShowMeasurementTexts() {
+    LblUSBSystole->setText(Q(Measurement.Systole));
+    LblUSBDiastole->setText(Q(Measurement.Diastole));
+    LblUSBPuls->setText(Q(Measurement.Puls));
+    LblUSBMad->setText(Q(Measurement.MAD));
+    LblUSBArr->setText(Q(Measurement.Arrhythmie));
+}
+
+void TFrmMain::ClearPatientLabels() {
+    LblName->setText("-");
+    LblPatNo->setText("-");
+}
+
+void TFrmMain::ShowValidMeasurement() {
+    ShowMeasurementTexts();
+    Measurement.MeasuredAt = NowAsDateTime();
+    LblDateTime->setText(Q(MeasuredAtText(Measurement.MeasuredAt)));
+    ClearPatientLabels();
+    BtnExport->setEnabled(false);
+    QApplication::beep();
+    BringToFront();
+}
+
+void TFrmMain::BringToFront() {
+    if (isMinimized()) {
+        showNormal();
+    }
+    QWidget* active = QApplication::activeWindow();
+    QWidget* front = active ? active : this;
+    front->raise();
+    front->activateWindow();
 }

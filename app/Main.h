@@ -1,7 +1,10 @@
 #pragma once
 // TFrmMain: the program's one window, showing the measurement and driving the monitor.
 
+#include "device/MeasurementFrame.h"
+
 #include <QWidget>
+#include <string>
 
 class QComboBox;
 class QFrame;
@@ -57,9 +60,26 @@ public:
     QTimer* TmUSB = nullptr;
     QTimer* TmConnect = nullptr;
 
+    std::string SerialNo;
+    bool Connected = false;
+    // The shown measurement with its reception time MeasuredAt.
+    ::Measurement Measurement;
+
     // The one text of the status bar.
     std::string StatusText() const;
     void SetStatusText(const std::string& text);
+
+    // Device discovery; the sender is the window when the platform shows it, none on a retry.
+    void FormShow(QObject* sender);
+    void BtnConnectClick();
+    void CmbUSBDevicesChange();
+    void TmConnectTimer();
+    void FormClose();
+    void TmUSBTimer();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateHeadPanel();
@@ -69,4 +89,24 @@ private:
     void CreateStatusBar();
     void CreateTimers();
     void SetClientHeight(int height);
+    void ShowDeviceRow(bool shown);
+    // Shows a box of discovery or connection; the reconnect timer waits while it is open.
+    void ShowDiscoveryMessage(const std::string& text, int32_t flags);
+    void ShowNoDevice();
+    void ConnectOnlyDevice();
+    void OfferDevices();
+    int IndexOfDeviceEntry(const std::string& entry) const;
+    void EnterConnected();
+    void LoseDevice();
+    void ShowMeasurementTexts();
+    void ClearPatientLabels();
+    void ShowValidMeasurement();
+    void BringToFront();
+    void DeleteReportFile();
+
+    // True while a box of discovery or connection is open.
+    bool DiscoveryMessageOpen = false;
 };
+
+// Creates AppSettings and sets the application title.
+void MainStartup();

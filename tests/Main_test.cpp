@@ -1,13 +1,27 @@
 #include "app/Main.h"
+#include "common/MemorySettings.h"
+#include "common/ModalBoxAnswerer.h"
 #include "common/TestEnvironment.h"
+#include "common/WithoutFileOverride.h"
+#include "device/D2XXUnit.h"
+#include "platform/ftd2xx/ScriptedDriver.h"
+#include "support/VexDateTime.h"
+#include "support/VexFonts.h"
+#include "support/VexFrmMsgBox.h"
+#include "support/VexMisc.h"
+#include "support/VexPlacement.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <clocale>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -164,6 +178,21 @@ TEST_F(MainLayoutTest, ControlsUseTheirFonts) {
     }
 }
 
+TEST(MainFontsTest, PanelTextsRenderBoldWithTheReplacementFonts) {
+    TestApplication();
+    if (RegisterWindowsFontReplacements().empty()) {
+        GTEST_SKIP() << "no Windows font replacements installed";
+    }
+    TFrmMain form;
+    for (QWidget* label : {static_cast<QWidget*>(form.Label6), static_cast<QWidget*>(form.LblName),
+                           static_cast<QWidget*>(form.Label7)}) {
+        EXPECT_TRUE(QFontInfo(label->font()).bold()) << label->objectName().toStdString();
+        EXPECT_EQ(QFontInfo(label->font()).pixelSize(), 11);
+    }
+    EXPECT_EQ(QFontInfo(form.font()).family(), "Tahoma");
+    EXPECT_EQ(QFontInfo(form.LblUSBSystole->font()).family(), "Liberation Sans");
+}
+
 TEST_F(MainLayoutTest, ButtonsCarryCaptionsAndTabOrder) {
     EXPECT_EQ(Control<QPushButton>("BtnExport")->text(), "GDT-Export");
     EXPECT_EQ(Control<QPushButton>("BtnSettings")->text(), "&Einstellungen");
@@ -194,6 +223,632 @@ TEST_F(MainLayoutTest, LogoHasVisibleDrawingOfItsSize) {
     }
     EXPECT_GT(inked, 95 * 74 / 20);
     EXPECT_LT(inked, 95 * 74 / 2);
+}
+
+using ftd2xx::ScopedDrivers;
+using ftd2xx::ScriptedDevice;
+using ftd2xx::ScriptedDriver;
+namespace fs = std::filesystem;
+
+constexpr int WaitMs = 5000;
+const char* const LastConnectedKey = "Device\rLastConnected\r";
+const char* const PdfFolderKey = "Directories\rPDF\r";
+
+std::unique_ptr<ScriptedDriver> NewDriver(std::shared_ptr<ScriptedDriver::Script>& script) {
+    auto driver = std::make_unique<ScriptedDriver>();
+    script = driver->script();
+    return driver;
+}
+
+TFrmMsgBox& AsMsgBox(QWidget& box) {
+    auto* msgBox = dynamic_cast<TFrmMsgBox*>(&box);
+    EXPECT_NE(msgBox, nullptr) << "not our message box";
+    return *msgBox;
+}
+
+bool HasIcon(QWidget& box) {
+    return !AsMsgBox(box).ImgIcon()->pixmap().isNull();
+}
+
+int OpenMsgBoxes() {
+    int open = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        open += (dynamic_cast<TFrmMsgBox*>(widget) && widget->isVisible()) ? 1 : 0;
+    }
+    return open;
+}
+
+// The window over the scripted driver, with settings in memory and the real message boxes.
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() : drivers_(NewDriver(script_)) {}
+
+    void SetUp() override {
+        TestApplication();
+        savedTimeLocale_ = std::setlocale(LC_TIME, nullptr);
+        std::setlocale(LC_TIME, "C");
+        VexFrmMsgBoxStartup();
+        ApplicationTitle = "lirn-quarn professional";
+        settings_ = new MemorySettings;
+        AppSettings.reset(settings_);
+        ErrorReportsEnabled = true;
+        LastReadStatus = FT_OK;
+        ReceiveBuffer.fill(0);
+    }
+
+    void TearDown() override {
+        form_.reset();
+        AppSettings.reset();
+        VexFrmMsgBoxShutdown();
+        std::setlocale(LC_TIME, savedTimeLocale_.c_str());
+    }
+
+    void Plug(const std::string& serial, const std::string& description,
+              FT_STATUS openStatus = FT_OK) {
+        script_->devices.push_back(ScriptedDevice{serial, description, openStatus});
+    }
+
+    void Show() {
+        form_ = std::make_unique<TFrmMain>();
+        form_->show();
+    }
+
+    void ShowConnected() {
+        Plug("QSIM0001", "Quarn Monitor");
+        Show();
+        ASSERT_TRUE(form_->Connected);
+    }
+
+    std::string Label(QLabel* label) const { return label->text().toStdString(); }
+
+    std::vector<std::string> Values() const {
+        return {Label(form_->LblUSBSystole), Label(form_->LblUSBDiastole), Label(form_->LblUSBPuls),
+                Label(form_->LblUSBMad), Label(form_->LblUSBArr)};
+    }
+
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> entries;
+        for (int i = 0; i < form_->CmbUSBDevices->count(); ++i) {
+            entries.push_back(form_->CmbUSBDevices->itemText(i).toStdString());
+        }
+        return entries;
+    }
+
+    enum class State { Idle, Searching, Connected };
+
+    void ExpectState(State state) const {
+        EXPECT_EQ(form_->Connected, state == State::Connected);
+        EXPECT_EQ(form_->TmUSB->isActive(), state == State::Connected);
+        EXPECT_EQ(form_->TmConnect->isActive(), state == State::Searching);
+    }
+
+    std::shared_ptr<ScriptedDriver::Script> script_;
+    ScopedDrivers drivers_;
+    MemorySettings* settings_ = nullptr;
+    std::unique_ptr<TFrmMain> form_;
+    std::string savedTimeLocale_;
+};
+
+TEST_F(MainWindowTest, NoDeviceSearchesAndConnectsOncePluggedIn) {
+    Show();
+    EXPECT_EQ(form_->StatusText(), "Kein Gerät zur Blutdruckmessung gefunden.");
+    EXPECT_EQ(form_->size(), QSize(394, 384));
+    EXPECT_FALSE(form_->PnlExtend->isVisible());
+    ExpectState(State::Searching);
+
+    Plug("QSIM0001", "Quarn Monitor");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form_->Connected; }, WaitMs));
+    EXPECT_EQ(form_->StatusText(), "QSIM0001 - Quarn Monitor");
+    ExpectState(State::Connected);
+}
+
+TEST_F(MainWindowTest, OneDeviceConnectsWithTheMonitorLineSettings) {
+    ShowConnected();
+    EXPECT_EQ(form_->StatusText(), "QSIM0001 - Quarn Monitor");
+    EXPECT_EQ(form_->SerialNo, "QSIM0001");
+    EXPECT_EQ(form_->size(), QSize(394, 384));
+    EXPECT_FALSE(form_->PnlExtend->isVisible());
+    ExpectState(State::Connected);
+    EXPECT_EQ(script_->log.opens, 1);
+    EXPECT_EQ(script_->log.baudRate, 9600u);
+    EXPECT_EQ(script_->log.lineSettings.wordLength, FT_BITS_8);
+    EXPECT_EQ(script_->log.lineSettings.stopBits, FT_STOP_BITS_2);
+    EXPECT_EQ(script_->log.lineSettings.parity, FT_PARITY_NONE);
+    EXPECT_FALSE(ErrorReportsEnabled);
+
+    form_->TmUSBTimer();
+    EXPECT_EQ(script_->log.lastReadTimeoutMs, 50u);
+}
+
+struct TwoDeviceCase {
+    const char* stored;
+    int selected;
+    bool connects;
+};
+
+class TwoDevicesTest : public MainWindowTest,
+                       public ::testing::WithParamInterface<TwoDeviceCase> {};
+
+TEST_P(TwoDevicesTest, ListsBothAndConnectsOnlyTheStoredOne) {
+    const TwoDeviceCase& c = GetParam();
+    settings_->WriteString(LastConnectedKey, c.stored);
+    Plug("QSIM0001", "Monitor A");
+    Plug("QSIM0002", "Monitor B");
+    Show();
+
+    EXPECT_EQ(form_->size(), QSize(394, 434));
+    EXPECT_TRUE(form_->PnlExtend->isVisible());
+    EXPECT_EQ(form_->StbMain->geometry(), QRect(0, 415, 394, 19));
+    EXPECT_EQ(Entries(),
+              (std::vector<std::string>{"QSIM0001 - Monitor A", "QSIM0002 - Monitor B"}));
+    EXPECT_EQ(form_->CmbUSBDevices->currentIndex(), c.selected);
+    EXPECT_TRUE(form_->BtnConnect->isEnabled());
+    ExpectState(c.connects ? State::Connected : State::Idle);
+    EXPECT_EQ(script_->log.opens, c.connects ? 1 : 0);
+    if (c.connects) {
+        EXPECT_EQ(form_->SerialNo, "QSIM0002");
+        EXPECT_EQ(form_->StatusText(), "QSIM0002 - Monitor B");
+        EXPECT_EQ(settings_->Stored("Device", "LastConnected"), "QSIM0002 - Monitor B");
+    } else {
+        EXPECT_EQ(form_->StatusText(), "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(StoredDevice, TwoDevicesTest,
+                         ::testing::Values(TwoDeviceCase{"", 0, false},
+                                           TwoDeviceCase{"QSIM0003 - Monitor C", 0, false},
+                                           TwoDeviceCase{"QSIM0002 - Monitor B", 1, true},
+                                           TwoDeviceCase{"qsim0002 - MONITOR b", 1, true}));
+
+TEST_F(MainWindowTest, VerbindenWhileConnectedReopensAndStoresTheEntry) {
+    Plug("QSIM0001", "Monitor A");
+    Plug("QSIM0002", "Monitor B");
+    settings_->WriteString(LastConnectedKey, "QSIM0002 - Monitor B");
+    Show();
+    ASSERT_TRUE(form_->Connected);
+
+    form_->CmbUSBDevices->setCurrentIndex(0);
+    form_->BtnConnect->click();
+
+    EXPECT_EQ(script_->log.closes, 1);
+    EXPECT_EQ(script_->log.opens, 2);
+    EXPECT_EQ(form_->SerialNo, "QSIM0001");
+    EXPECT_EQ(form_->StatusText(), "QSIM0001 - Monitor A");
+    EXPECT_EQ(settings_->Stored("Device", "LastConnected"), "QSIM0001 - Monitor A");
+    ExpectState(State::Connected);
+}
+
+TEST_F(MainWindowTest, DeviceChoiceEnablesVerbindenOnlyWithASelection) {
+    Plug("QSIM0001", "Monitor A");
+    Plug("QSIM0002", "Monitor B");
+    Show();
+    form_->CmbUSBDevices->setCurrentIndex(-1);
+    form_->CmbUSBDevicesChange();
+    EXPECT_FALSE(form_->BtnConnect->isEnabled());
+    form_->CmbUSBDevices->setCurrentIndex(1);
+    emit form_->CmbUSBDevices->activated(1);
+    EXPECT_TRUE(form_->BtnConnect->isEnabled());
+    ExpectState(State::Idle);
+}
+
+TEST_F(MainWindowTest, FailedOpenOfTheOnlyDeviceAtFirstShowDoesNotRetry) {
+    Plug("QSIM0001", "Quarn Monitor", FT_DEVICE_NOT_OPENED);
+    Show();
+    EXPECT_EQ(form_->StatusText(), "Fehler beim Öffnen: Device not opened...");
+    ExpectState(State::Idle);
+    EXPECT_EQ(OpenMsgBoxes(), 0);
+}
+
+TEST_F(MainWindowTest, FailedOpenDuringRetriesKeepsRetrying) {
+    Show();
+    ExpectState(State::Searching);
+    Plug("QSIM0001", "Quarn Monitor", FT_INSUFFICIENT_RESOURCES);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return form_->StatusText() == "Fehler beim Öffnen: Insufficient resources..."; },
+        WaitMs));
+    ExpectState(State::Searching);
+
+    script_->devices.front().openStatus = FT_OK;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form_->Connected; }, WaitMs));
+    ExpectState(State::Connected);
+}
+
+TEST_F(MainWindowTest, FailedSettingsWriteEndsTheHandlerWithAStopBox) {
+    Plug("QSIM0001", "Monitor A");
+    Plug("QSIM0002", "Monitor B");
+    settings_->WriteString(LastConnectedKey, "");
+    Show();
+    settings_->FailWrites = true;
+    form_->CmbUSBDevices->setCurrentIndex(1);
+    ModalBoxAnswerer answer;
+    answer
+        .Inspect([](QWidget& box) {
+            auto* platformBox = dynamic_cast<QMessageBox*>(&box);
+            ASSERT_NE(platformBox, nullptr);
+            // Ends with a quote, whose code is below the full stop's: no stop is added.
+            EXPECT_EQ(platformBox->text().toStdString(),
+                      "Fehler beim Setzen der Daten für 'LastConnected'");
+            EXPECT_EQ(platformBox->icon(), QMessageBox::Critical);
+            EXPECT_EQ(box.windowTitle(), "lirn-quarn professional");
+        })
+        .Press("OK");
+    form_->BtnConnect->click();
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_EQ(form_->StatusText(), "QSIM0002 - Monitor B");
+    ExpectState(State::Connected);
+}
+
+TEST_F(MainWindowTest, FailedOpenOnVerbindenShowsStopBoxAndChangesNothing) {
+    Plug("QSIM0001", "Monitor A", FT_DEVICE_NOT_FOUND);
+    Plug("QSIM0002", "Monitor B");
+    Show();
+    ModalBoxAnswerer answer;
+    answer
+        .Inspect([](QWidget& box) {
+            EXPECT_EQ(AsMsgBox(box).Text(), "Fehler beim Öffnen: Device not found...");
+            EXPECT_TRUE(HasIcon(box));
+            EXPECT_EQ(box.windowTitle(), "lirn-quarn professional");
+        })
+        .Press("&OK");
+    form_->BtnConnect->click();
+    EXPECT_TRUE(answer.Finished());
+    ExpectState(State::Idle);
+    EXPECT_EQ(settings_->Stored("Device", "LastConnected"), "");
+}
+
+TEST_F(MainWindowTest, FailedReopenOnVerbindenLeavesPollingTillTheReadFails) {
+    Plug("QSIM0001", "Monitor A", FT_DEVICE_NOT_FOUND);
+    Plug("QSIM0002", "Monitor B");
+    settings_->WriteString(LastConnectedKey, "QSIM0002 - Monitor B");
+    Show();
+    ASSERT_TRUE(form_->Connected);
+    form_->CmbUSBDevices->setCurrentIndex(0);
+    ModalBoxAnswerer answer;
+    answer.Press("&OK");
+    form_->BtnConnect->click();
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_EQ(script_->log.closes, 1);
+    ExpectState(State::Connected);
+
+    form_->TmUSB->stop();
+    form_->TmUSBTimer();
+    EXPECT_EQ(form_->StatusText(), "Fehler: Invalid handle...");
+    EXPECT_FALSE(form_->Connected);
+    EXPECT_TRUE(form_->TmConnect->isActive());
+}
+
+TEST_F(MainWindowTest, LostDeviceReleasesItsHandleSearchesAndReconnects) {
+    ShowConnected();
+    form_->TmUSB->stop();
+    script_->unplug("QSIM0001");
+    form_->TmUSBTimer();
+
+    EXPECT_EQ(form_->StatusText(), "Fehler: General IO error...");
+    ExpectState(State::Searching);
+    EXPECT_EQ(script_->log.closes, 1);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return form_->StatusText() == "Kein Gerät zur Blutdruckmessung gefunden."; },
+        WaitMs));
+
+    Plug("QSIM0001", "Quarn Monitor");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form_->Connected; }, WaitMs));
+    EXPECT_EQ(script_->log.opens, 2);
+    EXPECT_EQ(form_->StatusText(), "QSIM0001 - Quarn Monitor");
+    ExpectState(State::Connected);
+}
+
+TEST_F(MainWindowTest, FailedReadWithoutTextEmptiesTheStatusBar) {
+    ShowConnected();
+    form_->TmUSB->stop();
+    script_->readStatus = 18;
+    form_->TmUSBTimer();
+    EXPECT_EQ(form_->StatusText(), "");
+    ExpectState(State::Searching);
+}
+
+TEST_F(MainWindowTest, FailedDeviceCountShowsPlainBoxAndLeavesTheState) {
+    script_->listStatus = FT_IO_ERROR;
+    ModalBoxAnswerer answer;
+    answer
+        .Inspect([](QWidget& box) {
+            EXPECT_EQ(AsMsgBox(box).Text(), "Fehler DeviceCount.4");
+            EXPECT_FALSE(HasIcon(box));
+        })
+        .Press("&OK");
+    Show();
+    EXPECT_TRUE(answer.Finished());
+    ExpectState(State::Idle);
+}
+
+TEST_F(MainWindowTest, RetriesDoNotStackDeviceCountBoxes) {
+    Show();
+    ExpectState(State::Searching);
+    int ticks = 0;
+    QObject::connect(form_->TmConnect, &QTimer::timeout, [&] { ++ticks; });
+    ModalBoxAnswerer answer;
+    answer.WaitFor([&](QWidget&) { return ticks >= 3; })
+        .Inspect([&](QWidget& box) {
+            EXPECT_EQ(AsMsgBox(box).Text(), "Fehler DeviceCount.4");
+            EXPECT_EQ(OpenMsgBoxes(), 1);
+            script_->listStatus = FT_OK;
+        })
+        .Press("&OK");
+    script_->listStatus = FT_IO_ERROR;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answer.Finished(); }, 3 * WaitMs));
+    EXPECT_EQ(OpenMsgBoxes(), 0);
+    ExpectState(State::Searching);
+}
+
+struct FrameCase {
+    const char* name;
+    const char* frame;
+    std::vector<std::string> values;
+    bool exportEnabledAfter;
+    bool stamped;
+    bool checksumBox;
+};
+
+class FrameOutcomeTest : public MainWindowTest, public ::testing::WithParamInterface<FrameCase> {};
+
+TEST_P(FrameOutcomeTest, ShowsTheOutcome) {
+    const FrameCase& c = GetParam();
+    ShowConnected();
+    form_->TmUSB->stop();
+    form_->BtnExport->setEnabled(true);
+    form_->LblName->setText("Muster, Erika");
+    form_->LblPatNo->setText("4711");
+    form_->LblDateTime->setText("earlier");
+    const TDateTime before = NowAsDateTime();
+
+    script_->arrive(c.frame);
+    ModalBoxAnswerer answer;
+    if (c.checksumBox) {
+        answer
+            .Inspect([](QWidget& box) {
+                EXPECT_EQ(AsMsgBox(box).Text(),
+                          "Es ist ein Prüfsummen-Fehler bei der Datenübertragung aufgetreten."
+                          "\r\nBitte Messung wiederholen.");
+                EXPECT_TRUE(HasIcon(box));
+            })
+            .Press("&OK");
+    }
+    form_->TmUSBTimer();
+    EXPECT_TRUE(!c.checksumBox || answer.Finished());
+
+    EXPECT_EQ(Values(), c.values);
+    EXPECT_EQ(form_->BtnExport->isEnabled(), c.exportEnabledAfter);
+    const bool patientCleared = c.stamped || std::string(c.frame).rfind("85", 0) == 0;
+    const bool untouched = !patientCleared;
+    EXPECT_EQ(Label(form_->LblName), untouched ? "Muster, Erika" : "-");
+    EXPECT_EQ(Label(form_->LblPatNo), untouched ? "4711" : "-");
+    if (c.stamped) {
+        const TDateTime at = form_->Measurement.MeasuredAt;
+        EXPECT_GE(at, before);
+        EXPECT_LE(at, NowAsDateTime());
+        const DateTimeParts p = DecodeDateTime(at);
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "%02d/%02d/%02d %02d:%02d", p.month, p.day,
+                      p.year % 100, p.hour, p.minute);
+        EXPECT_EQ(Label(form_->LblDateTime), expected);
+    } else {
+        EXPECT_EQ(Label(form_->LblDateTime), "earlier");
+        EXPECT_EQ(form_->Measurement.MeasuredAt, 0.0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, FrameOutcomeTest,
+    ::testing::Values(
+        FrameCase{"Valid", "801E50485F0059", {"110", "80", "72", "95", "Nein"}, false, true, false},
+        FrameCase{
+            "Arrhythmia", "802D5A3C6B0121", {"135", "90", "60", "107", "Ja"}, false, true, false},
+        FrameCase{
+            "LowerCase", "801e50485f0059", {"110", "80", "72", "95", "Nein"}, false, true, false},
+        FrameCase{"Checksum", "801E50485F0058", {"0", "0", "0", "0", "0"}, true, false, true},
+        FrameCase{"Status", "85000000000000", {"0", "0", "0", "0", "0"}, false, false, false},
+        FrameCase{"Other", "90123456789012", {"-", "-", "-", "-", "-"}, true, false, false},
+        FrameCase{"Nothing", "", {"-", "-", "-", "-", "-"}, true, false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct SplitCase {
+    const char* name;
+    std::vector<std::pair<uint64_t, std::string>> arrivals;
+    std::vector<std::string> values;
+    bool checksumBox;
+};
+
+class SplitFrameTest : public MainWindowTest, public ::testing::WithParamInterface<SplitCase> {};
+
+// A poll reads for 50 ms; bytes arriving after that belong to a later read.
+TEST_P(SplitFrameTest, FrameStraddlingTheReadTimeoutIsDecodedWhole) {
+    const SplitCase& c = GetParam();
+    ShowConnected();
+    form_->TmUSB->stop();
+    for (const auto& [atMs, bytes] : c.arrivals) {
+        script_->arriveIn(atMs, bytes);
+    }
+    ModalBoxAnswerer answer;
+    if (c.checksumBox) {
+        answer.Press("&OK");
+    }
+    form_->TmUSBTimer();
+    EXPECT_TRUE(!c.checksumBox || answer.Finished());
+    EXPECT_EQ(Values(), c.values);
+
+    const std::vector<std::string> shown = Values();
+    form_->TmUSBTimer();
+    EXPECT_EQ(Values(), shown) << "the next poll found a frame tail";
+    EXPECT_EQ(OpenMsgBoxes(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Splits, SplitFrameTest,
+    ::testing::Values(
+        SplitCase{"AfterEightBytes",
+                  {{45, "801E5048"}, {60, "5F0059"}},
+                  {"110", "80", "72", "95", "Nein"},
+                  false},
+        SplitCase{"AfterTheFirstByte",
+                  {{49, "8"}, {62, "02D5A3C6B0121"}},
+                  {"135", "90", "60", "107", "Ja"},
+                  false},
+        SplitCase{
+            "StatusFrame", {{45, "8500"}, {58, "0000000000"}}, {"0", "0", "0", "0", "0"}, false},
+        SplitCase{"RestNeverComes", {{45, "801E5048"}}, {"0", "0", "0", "0", "0"}, true},
+        SplitCase{"GarbledStaysAnError",
+                  {{45, "801E5048"}, {60, "5F0058"}},
+                  {"0", "0", "0", "0", "0"},
+                  true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowTest, FrameArrivingWhileTheChecksumBoxIsOpenIsHandledInside) {
+    ShowConnected();
+    script_->arrive("801E50485F0058");
+    ModalBoxAnswerer answer;
+    answer
+        .Inspect([&](QWidget&) {
+            EXPECT_EQ(Values(), (std::vector<std::string>{"0", "0", "0", "0", "0"}));
+            script_->arrive("802D5A3C6B0121");
+        })
+        .WaitFor([&](QWidget&) { return Label(form_->LblUSBSystole) == "135"; })
+        .Press("&OK");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answer.Finished(); }, WaitMs));
+    EXPECT_EQ(Values(), (std::vector<std::string>{"135", "90", "60", "107", "Ja"}));
+    EXPECT_EQ(OpenMsgBoxes(), 0);
+}
+
+TEST_F(MainWindowTest, ValidMeasurementRestoresAMinimizedWindow) {
+    ShowConnected();
+    form_->TmUSB->stop();
+    form_->showMinimized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form_->isMinimized(); }, WaitMs));
+    script_->arrive("801E50485F0059");
+    form_->TmUSBTimer();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form_->isMinimized(); }, WaitMs));
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_EQ(Label(form_->LblUSBSystole), "110");
+}
+
+struct PlacementCase {
+    const char* stored;
+    bool restored;
+    QPoint position;
+    bool maximized;
+};
+
+class PlacementTest : public MainWindowTest, public ::testing::WithParamInterface<PlacementCase> {};
+
+TEST_P(PlacementTest, FixedWindowKeepsItsSizeOnA1024x768Screen) {
+    const PlacementCase& c = GetParam();
+    form_ = std::make_unique<TFrmMain>();
+    form_->move(33, 44);
+    if (c.stored) {
+        settings_->WriteString("Forms\rFrmMain", c.stored);
+    }
+    EXPECT_EQ(RestoreFormPlacement(*form_, nullptr, QSize(1024, 768)), c.restored);
+    EXPECT_EQ(form_->isMaximized(), c.maximized);
+    if (!c.maximized) {
+        EXPECT_EQ(form_->pos(), c.position);
+    }
+    EXPECT_EQ(form_->size(), QSize(394, 384));
+    EXPECT_EQ(settings_->Stored("Forms", "FrmMain"), std::string(c.stored ? c.stored : ""));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Screen1024x768, PlacementTest,
+    ::testing::Values(PlacementCase{nullptr, false, {33, 44}, false},
+                      PlacementCase{"408,245,400,460,0", true, {408, 245}, false},
+                      PlacementCase{"900,100,300,200,0", true, {724, 100}, false},
+                      PlacementCase{"0,0,1200,900,0", true, {624, 368}, false},
+                      PlacementCase{"724,568,300,200,0", true, {724, 568}, false},
+                      PlacementCase{"-50,10,300,200,0", true, {-50, 10}, false},
+                      PlacementCase{"120,80,300,200,7", true, {120, 80}, false},
+                      PlacementCase{"120,80,300,200,-1", true, {120, 80}, false},
+                      PlacementCase{"120,80,300,200", true, {120, 80}, false},
+                      PlacementCase{"120,80,300,200,2", true, {33, 44}, true}));
+
+TEST_F(MainWindowTest, PlacementIsRestoredAtFirstShowOnlyAndSavedAtClose) {
+    settings_->WriteString("Forms\rFrmMain", "120,80,394,384,0");
+    Show();
+    EXPECT_EQ(form_->pos(), QPoint(120, 80));
+    form_->move(60, 70);
+    form_->TmConnectTimer();
+    EXPECT_EQ(form_->pos(), QPoint(60, 70));
+
+    form_->close();
+    const QRect outer = form_->frameGeometry();
+    EXPECT_EQ(settings_->Stored("Forms", "FrmMain"),
+              std::to_string(outer.x()) + "," + std::to_string(outer.y()) + "," +
+                  std::to_string(outer.width()) + "," + std::to_string(outer.height()) + ",0");
+}
+
+TEST_F(MainWindowTest, EscapeClosesAndReleasesTheDevice) {
+    ShowConnected();
+    form_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    QTest::keyClick(form_.get(), Qt::Key_Escape);
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_EQ(script_->log.closes, 1);
+    EXPECT_FALSE(form_->TmUSB->isActive());
+    EXPECT_TRUE(settings_->Stored("Forms", "FrmMain").has_value());
+}
+
+struct PdfCase {
+    const char* name;
+    bool fileExists;
+    bool locked;
+};
+
+class PdfAtCloseTest : public MainWindowTest, public ::testing::WithParamInterface<PdfCase> {
+protected:
+    ScopedTestHome home_;
+};
+
+TEST_P(PdfAtCloseTest, DeletesTheReportOrSaysWhyNot) {
+    const PdfCase& c = GetParam();
+    const fs::path folder = home_.root() / "pdf";
+    fs::create_directories(folder);
+    const fs::path pdf = folder / "lirn.pdf";
+    if (c.fileExists) {
+        std::ofstream(pdf) << "%PDF-1.4";
+    }
+    settings_->WriteString(PdfFolderKey, folder.string());
+    Show();
+
+    ModalBoxAnswerer answer;
+    if (c.locked) {
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+        answer
+            .Inspect([&](QWidget& box) {
+                EXPECT_EQ(AsMsgBox(box).Text(), pdf.string() + " konnte nicht gelöscht werden.");
+                EXPECT_TRUE(HasIcon(box));
+            })
+            .Press("&OK");
+    }
+    {
+        std::unique_ptr<ScopedWithoutFileOverride> asUser;
+        if (c.locked) {
+            asUser = std::make_unique<ScopedWithoutFileOverride>();
+        }
+        form_->close();
+    }
+    fs::permissions(folder, fs::perms::owner_all);
+    EXPECT_TRUE(!c.locked || answer.Finished());
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_EQ(fs::exists(pdf), c.locked);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PdfAtCloseTest,
+                         ::testing::Values(PdfCase{"Deletable", true, false},
+                                           PdfCase{"Missing", false, false},
+                                           PdfCase{"Locked", true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowTest, CloseWithoutPdfFolderTouchesNoFileOutsideIt) {
+    Show();
+    form_->close();
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_EQ(settings_->Stored("Directories", "PDF"), "");
 }
 
 } // namespace
