@@ -21,13 +21,13 @@ void GuardHandler(const std::function<void()>& handler) noexcept;
 // Wraps a handler for QObject::connect, so that every call of it runs in GuardHandler. The
 // handler takes all of the signal's arguments or none.
 template <typename Handler> auto Guarded(Handler handler) {
-    return [handler = std::move(handler)](auto&&... args) mutable {
-        GuardHandler([&] {
-            if constexpr (std::is_invocable_v<Handler&, decltype(args)...>) {
-                handler(std::forward<decltype(args)>(args)...);
-            } else {
-                handler();
-            }
-        });
-    };
+    // A handler without parameters gets a wrapper without parameters, so Qt never hands it the
+    // private tag argument of signals such as QTimer::timeout.
+    if constexpr (std::is_invocable_v<Handler&>) {
+        return [handler = std::move(handler)]() mutable { GuardHandler([&] { handler(); }); };
+    } else {
+        return [handler = std::move(handler)](auto&&... args) mutable {
+            GuardHandler([&] { handler(std::forward<decltype(args)>(args)...); });
+        };
+    }
 }
