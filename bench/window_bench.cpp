@@ -4,13 +4,9 @@
 //   window_bench [FRAMES]
 
 #include "app/Main.h"
+#include "app/Units.h"
 #include "device/D2XXUnit.h"
 #include "platform/ftd2xx/VirtualMonitorLink.h"
-#include "support/VexDateTime.h"
-#include "support/VexFiles.h"
-#include "support/VexFonts.h"
-#include "support/VexFrmMsgBox.h"
-#include "support/VexMisc.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -135,12 +131,7 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     const std::string binDir = QCoreApplication::applicationDirPath().toStdString();
-    VexDateTimeStartup();
-    VexFilesStartup();
-    VexMiscStartup();
-    VexFrmMsgBoxStartup();
-    MainStartup();
-    RegisterWindowsFontReplacements();
+    StartUnits();
     auto form = std::make_unique<TFrmMain>();
     form->show();
     WaitWhile(
@@ -215,10 +206,7 @@ int main(int argc, char* argv[]) {
     kill(monitor, SIGTERM);
     waitpid(monitor, nullptr, 0);
     form->close();
-    VexFrmMsgBoxShutdown();
-    VexMiscShutdown();
-    VexFilesShutdown();
-    VexDateTimeShutdown();
+    StopUnits();
     form.reset();
     std::filesystem::remove_all(home);
     return 0;
