@@ -47,6 +47,8 @@ constexpr uint8_t MonitorParity = 0;
 constexpr uint32_t MonitorReadTimeout = 50;
 const char* const LastConnectedKey = "Device\rLastConnected\r";
 const char* const PdfFolderKey = "Directories\rPDF\r";
+const char* const ImportPathKey = "GDT\rImport\rimport.gdt";
+const char* const ExportPathKey = "GDT\rExport\rexport.gdt";
 const char* const ChecksumMessage =
     "Es ist ein Prüfsummen-Fehler bei der Datenübertragung aufgetreten.\r\n"
     "Bitte Messung wiederholen.";
@@ -226,6 +228,9 @@ void TFrmMain::CreateHeadPanel() {
     // Patient texts may be long: they end before the logo instead of running under it.
     LblName->setFixedWidth(183);
     LblPatNo->setFixedWidth(183);
+    // Names come from the practice software's file: never read as markup.
+    LblName->setTextFormat(Qt::PlainText);
+    LblPatNo->setTextFormat(Qt::PlainText);
 
     Bevel1 = new QFrame(Panel1);
     Bevel1->setObjectName("Bevel1");
@@ -271,6 +276,8 @@ void TFrmMain::CreateButtonPanel() {
         MakePanel(this, "PnlBottom", QRect(0, TopPanelHeight, MainClientWidth, BottomPanelHeight));
     BtnExport = MakeButton(PnlBottom, "BtnExport", "GDT-Export", QRect(20, 21, 85, 25));
     BtnExport->setEnabled(false);
+    connect(BtnExport, &QPushButton::clicked, this,
+            [this] { GuardHandler([this] { BtnExportClick(); }); });
     BtnSettings = MakeButton(PnlBottom, "BtnSettings", "&Einstellungen", QRect(202, 21, 85, 25));
     BtnClose = MakeButton(PnlBottom, "BtnClose", "S&chließen", QRect(298, 21, 85, 25));
     connect(BtnClose, &QPushButton::clicked, this, [this] { GuardHandler([this] { close(); }); });
@@ -538,8 +545,62 @@ void TFrmMain::ShowValidMeasurement() {
     LblDateTime->setText(Q(MeasuredAtText(Measurement.MeasuredAt)));
     ClearPatientLabels();
     BtnExport->setEnabled(false);
+    TakeGdtRequest();
     QApplication::beep();
     BringToFront();
+}
+
+void TFrmMain::TakeGdtRequest() {
+    const std::string path = AppSettings->ReadString(ImportPathKey);
+    if (!FileExists(path) || !ImportFile(path)) {
+        return;
+    }
+    LblName->setText(Q(PatientDisplayName(Patient)));
+    LblPatNo->setText(Q(std::to_string(Patient.PatientNo)));
+    // A request left behind is only read again with the next measurement.
+    DeleteFile(path);
+    BtnExport->setEnabled(true);
+}
+
+bool TFrmMain::ImportFile(const std::string& fileName) {
+    if (ImportGdtRequestFile(fileName, Patient, SenderId)) {
+        return true;
+    }
+    ShowMsg(InvalidImportMessage, MB_OK | MB_ICONEXCLAMATION, this);
+    return false;
+}
+
+void TFrmMain::BtnExportClick() {
+    if (ShowMsg(ExportConfirmationText(Patient), MB_OKCANCEL | MB_ICONASTERISK, this) != IDOK) {
+        return;
+    }
+    if (ExportFile(AppSettings->ReadString(ExportPathKey))) {
+        BtnExport->setEnabled(false);
+    }
+}
+
+bool TFrmMain::ExportFile(const std::string& fileName) {
+    if (ExportGdtResultFile(fileName, ResultData())) {
+        return true;
+    }
+    ShowMsg(InvalidExportPathMessage(fileName), MB_OK | MB_ICONEXCLAMATION, this);
+    return false;
+}
+
+GdtResultData TFrmMain::ResultData() const {
+    const auto caption = [](const QLabel* label) { return label->text().toStdString(); };
+    GdtResultData data;
+    data.SenderId = SenderId;
+    data.Patient = Patient;
+    data.MeasuredAt = Measurement.MeasuredAt;
+    data.NameCaption = caption(LblName);
+    data.DateTimeCaption = caption(LblDateTime);
+    data.SystoleCaption = caption(LblUSBSystole);
+    data.DiastoleCaption = caption(LblUSBDiastole);
+    data.PulsCaption = caption(LblUSBPuls);
+    data.MadCaption = caption(LblUSBMad);
+    data.ArrCaption = caption(LblUSBArr);
+    return data;
 }
 
 void TFrmMain::BringToFront() {

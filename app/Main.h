@@ -1,6 +1,7 @@
 #pragma once
 // TFrmMain: the program's one window, showing the measurement and driving the monitor.
 
+#include "app/Gdt.h"
 #include "device/MeasurementFrame.h"
 
 #include <QWidget>
@@ -64,6 +65,9 @@ public:
     bool Connected = false;
     // The shown measurement with its reception time MeasuredAt.
     ::Measurement Measurement;
+    // The patient of the last GDT request and the requesting program's identifier (raw bytes).
+    PatientRecord Patient;
+    std::string SenderId;
 
     // The one text of the status bar.
     std::string StatusText() const;
@@ -76,6 +80,14 @@ public:
     void TmConnectTimer();
     void FormClose();
     void TmUSBTimer();
+    void BtnExportClick();
+
+    // Takes the request into Patient and SenderId; false, after its message, for an invalid one.
+    // A file that cannot be read throws FileError, leaving Patient as the lines so far set it.
+    bool ImportFile(const std::string& fileName);
+    // Writes the result record; false, after its message, when the path's folder does not exist.
+    // A file that cannot be written throws FileError.
+    bool ExportFile(const std::string& fileName);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -101,6 +113,8 @@ private:
     void ShowMeasurementTexts();
     void ClearPatientLabels();
     void ShowValidMeasurement();
+    void TakeGdtRequest();
+    GdtResultData ResultData() const;
     void BringToFront();
     void DeleteReportFile();
 

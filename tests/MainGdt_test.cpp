@@ -1,0 +1,450 @@
+#include "app/Gdt.h"
+#include "app/Main.h"
+#include "common/MemorySettings.h"
+#include "common/ModalBoxAnswerer.h"
+#include "common/TestEnvironment.h"
+#include "common/WithoutFileOverride.h"
+#include "device/D2XXUnit.h"
+#include "platform/ftd2xx/ScriptedDriver.h"
+#include "support/VexDateTime.h"
+#include "support/VexFrmMsgBox.h"
+#include "support/VexMisc.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <clocale>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+using ftd2xx::ScopedDrivers;
+using ftd2xx::ScriptedDevice;
+using ftd2xx::ScriptedDriver;
+namespace fs = std::filesystem;
+
+constexpr int WaitMs = 5000;
+const char* const ValidFrame = "801E50485F0059";
+const char* const ChecksumErrorFrame = "801E50485F0058";
+const char* const StatusFrameBytes = "85000000000000";
+const char* const ImportKey = "GDT\rImport\rimport.gdt";
+const char* const ExportKey = "GDT\rExport\rexport.gdt";
+
+// One GDT line with a correct length field.
+std::string L(const std::string& text) {
+    const std::string length = std::to_string(text.size() + 5);
+    return std::string(3 - length.size(), '0') + length + text + "\r\n";
+}
+
+const std::string MusterErika = L("80006302") + L("8316PRAXIS01") + L("921802.10") + L("30004711") +
+                                L("3101Muster") + L("3102Erika") + L("310305031950");
+
+std::unique_ptr<ScriptedDriver> NewDriver(std::shared_ptr<ScriptedDriver::Script>& script) {
+    auto driver = std::make_unique<ScriptedDriver>();
+    script = driver->script();
+    return driver;
+}
+
+TFrmMsgBox& AsMsgBox(QWidget& box) {
+    auto* msgBox = dynamic_cast<TFrmMsgBox*>(&box);
+    EXPECT_NE(msgBox, nullptr) << "not our message box";
+    return *msgBox;
+}
+
+std::string MsgBoxText(QWidget& box) {
+    auto* msgBox = dynamic_cast<TFrmMsgBox*>(&box);
+    return msgBox ? msgBox->Text() : "<not our message box>";
+}
+
+// The error guard's box: the platform box with the stop icon.
+std::string GuardBoxText(QWidget& box) {
+    auto* platformBox = dynamic_cast<QMessageBox*>(&box);
+    if (!platformBox) {
+        return "<not the error guard's box>";
+    }
+    EXPECT_EQ(platformBox->icon(), QMessageBox::Critical);
+    return platformBox->text().toStdString();
+}
+
+std::vector<std::string> LinesOf(const std::string& record) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < record.size()) {
+        const size_t end = record.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(record.substr(start) + "<no line end>");
+            break;
+        }
+        lines.push_back(record.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The connected window over the scripted driver, with settings in memory, the real message
+// boxes and a folder for the GDT files.
+class MainGdtTest : public ::testing::Test {
+protected:
+    MainGdtTest() : drivers_(NewDriver(script_)) {}
+
+    void SetUp() override {
+        TestApplication();
+        savedTimeLocale_ = std::setlocale(LC_TIME, nullptr);
+        std::setlocale(LC_TIME, "C");
+        VexFrmMsgBoxStartup();
+        ApplicationTitle = "lirn-quarn professional";
+        settings_ = new MemorySettings;
+        AppSettings.reset(settings_);
+        LastReadStatus = FT_OK;
+        ReceiveBuffer.fill(0);
+        folder_ = home_.root() / "gdt";
+        fs::create_directory(folder_);
+        request_ = folder_ / "import.gdt";
+        result_ = folder_ / "export.gdt";
+        settings_->WriteString(ImportKey, request_.string());
+
+        script_->devices.push_back(ScriptedDevice{"QSIM0001", "Quarn Monitor", FT_OK});
+        form_ = std::make_unique<TFrmMain>();
+        form_->show();
+        ASSERT_TRUE(form_->Connected);
+        // Ticks are run by the tests, so that each frame is handled exactly when they say.
+        form_->TmUSB->stop();
+    }
+
+    void TearDown() override {
+        fs::permissions(folder_, fs::perms::owner_all);
+        form_.reset();
+        AppSettings.reset();
+        VexFrmMsgBoxShutdown();
+        std::setlocale(LC_TIME, savedTimeLocale_.c_str());
+    }
+
+    void Receive(const std::string& frame) {
+        script_->arrive(frame);
+        form_->TmUSBTimer();
+    }
+
+    void MeasureWithRequest(const std::string& request) {
+        WriteBytes(request_, request);
+        Receive(ValidFrame);
+    }
+
+    std::string Label(QLabel* label) const { return label->text().toStdString(); }
+
+    void ExportTo(const fs::path& path) { settings_->WriteString(ExportKey, path.string()); }
+
+    std::shared_ptr<ScriptedDriver::Script> script_;
+    ScopedDrivers drivers_;
+    ScopedTestHome home_;
+    MemorySettings* settings_ = nullptr;
+    std::unique_ptr<TFrmMain> form_;
+    std::string savedTimeLocale_;
+    fs::path folder_;
+    fs::path request_;
+    fs::path result_;
+};
+
+struct RequestCase {
+    const char* name;
+    std::string request;
+    std::string nameLabel;
+    std::string patNoLabel;
+};
+
+class ShownRequestTest : public MainGdtTest, public ::testing::WithParamInterface<RequestCase> {};
+
+TEST_P(ShownRequestTest, MeasurementShowsThePatientAndConsumesTheRequest) {
+    const RequestCase& c = GetParam();
+    MeasureWithRequest(c.request);
+    EXPECT_EQ(Label(form_->LblUSBSystole), "110");
+    EXPECT_EQ(Label(form_->LblName), c.nameLabel);
+    EXPECT_EQ(Label(form_->LblPatNo), c.patNoLabel);
+    EXPECT_FALSE(fs::exists(request_));
+    EXPECT_TRUE(form_->BtnExport->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, ShownRequestTest,
+    ::testing::Values(RequestCase{"MusterErika", MusterErika, "Muster, Erika", "4711"},
+                      RequestCase{"EmptyFirstName", L("30004711") + L("3101Muster") + L("3102"),
+                                  "Muster", "4711"},
+                      RequestCase{"Cp437Umlauts", ReadTestData("gdt/request_cp437_umlauts.gdt"),
+                                  "Müller-Lüdenscheid, Jörg ß", "4711"},
+                      RequestCase{"NegativeNumber", L("3000-42") + L("3101Muster"), "Muster",
+                                  "-42"},
+                      RequestCase{"MarkupStaysText", L("3101<b>Muster</b>") + L("3102&Erika"),
+                                  "<b>Muster</b>, &Erika", "0"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainGdtTest, MarkupInANameIsShownAsItsCharacters) {
+    MeasureWithRequest(L("3101<b>Muster</b>"));
+    EXPECT_EQ(form_->LblName->textFormat(), Qt::PlainText);
+}
+
+TEST_F(MainGdtTest, MeasurementWithoutRequestShowsDashesAndDisablesTheExport) {
+    MeasureWithRequest(MusterErika);
+    ASSERT_TRUE(form_->BtnExport->isEnabled());
+    Receive(ValidFrame);
+    EXPECT_EQ(Label(form_->LblName), "-");
+    EXPECT_EQ(Label(form_->LblPatNo), "-");
+    EXPECT_FALSE(form_->BtnExport->isEnabled());
+    EXPECT_EQ(form_->Patient.Surname, "Muster") << "the last request's patient stays held";
+}
+
+TEST_F(MainGdtTest, RequestPathIsReadAtEachMeasurement) {
+    const fs::path other = folder_ / "other.gdt";
+    WriteBytes(other, L("3101Anders"));
+    settings_->WriteString(ImportKey, other.string());
+    MeasureWithRequest(MusterErika);
+    EXPECT_EQ(Label(form_->LblName), "Anders");
+    EXPECT_FALSE(fs::exists(other));
+    EXPECT_TRUE(fs::exists(request_));
+}
+
+struct InvalidCase {
+    const char* name;
+    std::string request;
+};
+
+class InvalidRequestTest : public MainGdtTest, public ::testing::WithParamInterface<InvalidCase> {};
+
+TEST_P(InvalidRequestTest, ShowsTheMessageKeepsTheFileAndClearsThePatient) {
+    const InvalidCase& c = GetParam();
+    form_->Patient = {99, "Alt", "Vorher", 1000};
+    ModalBoxAnswerer answer;
+    answer
+        .Inspect([](QWidget& box) {
+            EXPECT_EQ(MsgBoxText(box), "Ungültige Importdatei gefunden.");
+            EXPECT_FALSE(AsMsgBox(box).ImgIcon()->pixmap().isNull());
+        })
+        .Press("&OK");
+    MeasureWithRequest(c.request);
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_EQ(Label(form_->LblName), "-");
+    EXPECT_EQ(Label(form_->LblPatNo), "-");
+    EXPECT_TRUE(fs::exists(request_));
+    EXPECT_FALSE(form_->BtnExport->isEnabled());
+    EXPECT_EQ(form_->Patient, PatientRecord{});
+    EXPECT_EQ(Label(form_->LblUSBSystole), "110");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, InvalidRequestTest,
+    ::testing::Values(InvalidCase{"BadLength", ReadTestData("gdt/request_bad_length.gdt")},
+                      InvalidCase{"ResultRecordType", L("80006310") + L("3101Muster")},
+                      InvalidCase{"ImpossibleBirthDate", L("3101Muster") + L("310329021999")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainGdtTest, UnreadableRequestIsShownByTheGuardAndEndsTheCycle) {
+    WriteBytes(request_, MusterErika);
+    fs::permissions(request_, fs::perms::none);
+    form_->Patient = {99, "Alt", "Vorher", 1000};
+    form_->SenderId = "OLD";
+    form_->showMinimized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form_->isMinimized(); }, WaitMs));
+
+    ModalBoxAnswerer answer;
+    answer.Inspect([](QWidget& box) { EXPECT_EQ(GuardBoxText(box), "Dateizugriff verweigert."); })
+        .Press("OK");
+    {
+        ScopedWithoutFileOverride asUser;
+        script_->arrive(ValidFrame);
+        form_->TmUSB->start();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return answer.Finished(); }, WaitMs));
+        form_->TmUSB->stop();
+    }
+    EXPECT_EQ(Label(form_->LblUSBSystole), "110");
+    EXPECT_EQ(Label(form_->LblName), "-");
+    EXPECT_FALSE(form_->BtnExport->isEnabled());
+    EXPECT_TRUE(fs::exists(request_));
+    EXPECT_EQ(form_->Patient, (PatientRecord{99, "Alt", "Vorher", 1000}));
+    EXPECT_EQ(form_->SenderId, "OLD");
+    QApplication::processEvents();
+    EXPECT_TRUE(form_->isMinimized()) << "the steps after the import ran";
+}
+
+TEST_F(MainGdtTest, ExportWritesTheLabelsCaptionsAsTheExampleRecord) {
+    form_->SenderId = "PRAXIS01";
+    TDateTime birth = 0;
+    ASSERT_TRUE(TryEncodeDate(1950, 3, 5, birth));
+    form_->Patient = {4711, "Schmidt", "Anna", birth};
+    TDateTime day = 0;
+    TDateTime time = 0;
+    ASSERT_TRUE(TryEncodeDate(2024, 6, 12, day));
+    ASSERT_TRUE(TryEncodeTime(9, 41, 0, 0, time));
+    form_->Measurement.MeasuredAt = day + time;
+    form_->LblName->setText("Schmidt, Anna");
+    form_->LblDateTime->setText("12.06.2024 09:41");
+    form_->LblUSBSystole->setText("128");
+    form_->LblUSBDiastole->setText("84");
+    form_->LblUSBPuls->setText("72");
+    form_->LblUSBMad->setText("99");
+    form_->LblUSBArr->setText("Nein");
+
+    ASSERT_TRUE(form_->ExportFile(result_.string()));
+    EXPECT_EQ(ReadBytes(result_), ReadTestData("gdt/result_example.gdt"));
+}
+
+TEST_F(MainGdtTest, UmlautsAreProgramTextInTheWindowAndOemInTheResult) {
+    ExportTo(result_);
+    MeasureWithRequest(ReadTestData("gdt/request_cp437_umlauts.gdt"));
+    ModalBoxAnswerer answer;
+    answer
+        .Inspect([](QWidget& box) {
+            EXPECT_EQ(MsgBoxText(box),
+                      "Messwerte werden nach Müller-Lüdenscheid, Patientnr. 4711 exportiert.");
+            EXPECT_FALSE(AsMsgBox(box).ImgIcon()->pixmap().isNull());
+        })
+        .Press("&OK");
+    form_->BtnExport->click();
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_FALSE(form_->BtnExport->isEnabled());
+
+    const std::vector<std::string> lines = LinesOf(ReadBytes(result_));
+    ASSERT_EQ(lines.size(), 21u);
+    EXPECT_EQ(lines[2], "0178315PRAXIS01");
+    EXPECT_EQ(lines[5], "01330004711");
+    EXPECT_EQ(lines[6], "0273101M\x81ller-L\x81"
+                        "denscheid");
+    EXPECT_EQ(lines[7], "0153102J\x94rg \xe1");
+    EXPECT_EQ(lines[13], "0486228    Patient: M\x81ller-L\x81"
+                         "denscheid, J\x94rg \xe1");
+    EXPECT_EQ(lines[14], "0386228    Messdatum: " + Label(form_->LblDateTime));
+    EXPECT_EQ(lines[15], "0256228    Systole: 110");
+    EXPECT_EQ(lines[19], "0296228    Arrhythmie: Nein");
+}
+
+TEST_F(MainGdtTest, SecondExportOfTheSameMeasurementIsNotPossible) {
+    ExportTo(result_);
+    MeasureWithRequest(MusterErika);
+    ModalBoxAnswerer answer;
+    answer.Press("&OK");
+    form_->BtnExport->click();
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_FALSE(form_->BtnExport->isEnabled());
+    EXPECT_TRUE(fs::exists(result_));
+    fs::remove(result_);
+    form_->BtnExport->click();
+    EXPECT_FALSE(fs::exists(result_));
+}
+
+TEST_F(MainGdtTest, CancelWritesNothingAndKeepsTheExport) {
+    ExportTo(result_);
+    MeasureWithRequest(MusterErika);
+    ModalBoxAnswerer answer;
+    answer
+        .Inspect([](QWidget& box) {
+            EXPECT_EQ(MsgBoxText(box), "Messwerte werden nach Muster, Patientnr. 4711 exportiert.");
+        })
+        .Press("&Abbrechen");
+    form_->BtnExport->click();
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_TRUE(form_->BtnExport->isEnabled());
+    EXPECT_TRUE(fs::is_empty(folder_));
+}
+
+TEST_F(MainGdtTest, StatusFrameDisablesTheExport) {
+    MeasureWithRequest(MusterErika);
+    Receive(StatusFrameBytes);
+    EXPECT_FALSE(form_->BtnExport->isEnabled());
+    EXPECT_EQ(Label(form_->LblName), "-");
+}
+
+TEST_F(MainGdtTest, ChecksumErrorKeepsTheExportWithZerosAndTheEarlierTime) {
+    ExportTo(result_);
+    MeasureWithRequest(MusterErika);
+    const std::string measuredAt = Label(form_->LblDateTime);
+    ModalBoxAnswerer answer;
+    answer.Press("&OK");
+    Receive(ChecksumErrorFrame);
+    ASSERT_TRUE(answer.Finished());
+    EXPECT_TRUE(form_->BtnExport->isEnabled());
+    EXPECT_EQ(Label(form_->LblName), "Muster, Erika");
+
+    ModalBoxAnswerer confirm;
+    confirm.Press("&OK");
+    form_->BtnExport->click();
+    EXPECT_TRUE(confirm.Finished());
+    const std::vector<std::string> lines = LinesOf(ReadBytes(result_));
+    ASSERT_EQ(lines.size(), 21u);
+    EXPECT_EQ(lines[10], "0176200" + FormatGdtDate(form_->Measurement.MeasuredAt));
+    EXPECT_EQ(lines[13], "0356228    Patient: Muster, Erika");
+    EXPECT_EQ(lines[14].substr(3), "6228    Messdatum: " + measuredAt);
+    EXPECT_EQ(lines[15], "0236228    Systole: 0");
+    EXPECT_EQ(lines[19], "0266228    Arrhythmie: 0");
+}
+
+struct RejectedPathCase {
+    const char* name;
+    // Inside the GDT folder; empty leaves the setting to its default.
+    std::string inGdtFolder;
+};
+
+class RejectedExportPathTest : public MainGdtTest,
+                               public ::testing::WithParamInterface<RejectedPathCase> {};
+
+TEST_P(RejectedExportPathTest, ShowsThePathMessageAndKeepsTheExport) {
+    const RejectedPathCase& c = GetParam();
+    const std::string path =
+        c.inGdtFolder.empty() ? "export.gdt" : (folder_ / c.inGdtFolder).string();
+    if (!c.inGdtFolder.empty()) {
+        ExportTo(path);
+    }
+    MeasureWithRequest(MusterErika);
+    ModalBoxAnswerer answer;
+    answer.Press("&OK")
+        .Inspect([&](QWidget& box) {
+            EXPECT_EQ(MsgBoxText(box), "Ungültiger Pfad für Exportdatei: \r\n\r\n\"" + path +
+                                           "\"\r\n\r\nSiehe Einstellungen -> Import/Export.");
+            EXPECT_FALSE(AsMsgBox(box).ImgIcon()->pixmap().isNull());
+        })
+        .Press("&OK");
+    form_->BtnExport->click();
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_TRUE(form_->BtnExport->isEnabled());
+    EXPECT_TRUE(fs::is_empty(folder_));
+    EXPECT_EQ(settings_->Stored("GDT", "Export"), path);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, RejectedExportPathTest,
+                         ::testing::Values(RejectedPathCase{"Default", ""},
+                                           RejectedPathCase{"MissingFolder", "missing/export.gdt"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainGdtTest, ReadOnlyTargetFolderIsShownByTheGuardAndKeepsTheExport) {
+    ExportTo(result_);
+    MeasureWithRequest(MusterErika);
+    WriteBytes(result_, "old");
+    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+    ModalBoxAnswerer answer;
+    answer.Press("&OK")
+        .Inspect([&](QWidget& box) {
+            EXPECT_EQ(GuardBoxText(box), "Datei \"" + result_.string() +
+                                             "\" kann nicht erstellt werden. Permission denied.");
+        })
+        .Press("OK");
+    {
+        ScopedWithoutFileOverride asUser;
+        form_->BtnExport->click();
+    }
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_TRUE(form_->BtnExport->isEnabled());
+    EXPECT_EQ(ReadBytes(result_), "old");
+}
+
+} // namespace
