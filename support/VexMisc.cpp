@@ -92,6 +92,8 @@ int32_t PlainMessageBox(const std::string& text, int32_t flags, QWidget* /*owner
     restoreDefaultCursor();
     QMessageBox box(iconFor(flags), QString::fromStdString(ApplicationTitle),
                     QString::fromStdString(text));
+    // Messages carry paths and names from outside: never read them as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     const std::vector<ButtonDef> defs = buttonsFor(flags);
     for (const ButtonDef& def : defs) {

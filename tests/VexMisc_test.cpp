@@ -131,6 +131,7 @@ struct SeenBox {
     QString title;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    Qt::TextFormat format = Qt::AutoText;
     QStringList captions;
     QString defaultCaption;
     QWidget* parent = nullptr;
@@ -150,6 +151,7 @@ SeenBox answerNextBox(const QString& caption, const std::function<void()>& show)
         seen.title = box->windowTitle();
         seen.text = box->text();
         seen.icon = box->icon();
+        seen.format = box->textFormat();
         seen.parent = box->parentWidget();
         for (QAbstractButton* button : box->buttons()) {
             seen.captions << button->text();
@@ -252,6 +254,13 @@ TEST_F(PlainMessageBoxTest, IgnoresTheOwnerAndUsesTheApplicationTitle) {
     EXPECT_EQ(seen.title, QString::fromUtf8("Titel \xC3\xA4"));
     EXPECT_EQ(seen.parent, nullptr);
     EXPECT_EQ(result, IDOK);
+}
+
+TEST_F(PlainMessageBoxTest, ShowsMarkupInTheTextAsWritten) {
+    const std::string text = "Datei \"/tmp/<b>Praxis</b>.gdt\" kann nicht erstellt werden.";
+    const SeenBox seen = answerNextBox("OK", [&] { PlainMessageBox(text, MB_ICONHAND, nullptr); });
+    EXPECT_EQ(seen.format, Qt::PlainText);
+    EXPECT_EQ(seen.text, QString::fromStdString(text));
 }
 
 TEST_F(PlainMessageBoxTest, ClosingWithoutAButtonCountsAsCancel) {
