@@ -386,7 +386,7 @@ void TFrmMain::FormShow(QObject* sender) {
 void TFrmMain::ShowDiscoveryMessage(const std::string& text, int32_t flags) {
     DiscoveryMessageOpen = true;
     const auto closed = qScopeGuard([this] { DiscoveryMessageOpen = false; });
-    ShowMsg(text, flags, this);
+    ShowMsg(text, flags);
 }
 
 void TFrmMain::ShowNoDevice() {
@@ -490,7 +490,7 @@ void TFrmMain::DeleteReportFile() {
     }
     const std::string path = folder + (folder.back() == '/' ? "" : "/") + "lirn.pdf";
     if (FileExists(path) && !DeleteFile(path)) {
-        ShowMsg(path + " konnte nicht gelöscht werden. ", MB_ICONASTERISK, this);
+        ShowMsg(path + " konnte nicht gelöscht werden. ", MB_ICONASTERISK);
     }
 }
 
@@ -504,7 +504,7 @@ void TFrmMain::TmUSBTimer() {
         return;
     case ChecksumError:
         ShowMeasurementTexts();
-        ShowMsg(ChecksumMessage, MB_ICONEXCLAMATION, this);
+        ShowMsg(ChecksumMessage, MB_ICONEXCLAMATION);
         return;
     case StatusFrame:
         ShowMeasurementTexts();
@@ -566,12 +566,12 @@ bool TFrmMain::ImportFile(const std::string& fileName) {
     if (ImportGdtRequestFile(fileName, Patient, SenderId)) {
         return true;
     }
-    ShowMsg(InvalidImportMessage, MB_OK | MB_ICONEXCLAMATION, this);
+    ShowMsg(InvalidImportMessage, MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 
 void TFrmMain::BtnExportClick() {
-    if (ShowMsg(ExportConfirmationText(Patient), MB_OKCANCEL | MB_ICONASTERISK, this) != IDOK) {
+    if (ShowMsg(ExportConfirmationText(Patient), MB_OKCANCEL | MB_ICONASTERISK) != IDOK) {
         return;
     }
     if (ExportFile(AppSettings->ReadString(ExportPathKey))) {
@@ -583,7 +583,7 @@ bool TFrmMain::ExportFile(const std::string& fileName) {
     if (ExportGdtResultFile(fileName, ResultData())) {
         return true;
     }
-    ShowMsg(InvalidExportPathMessage(fileName), MB_OK | MB_ICONEXCLAMATION, this);
+    ShowMsg(InvalidExportPathMessage(fileName), MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 
