@@ -1,5 +1,6 @@
 #include "app/Gdt.h"
 #include "app/Main.h"
+#include "common/MainWindowFixture.h"
 #include "common/MemorySettings.h"
 #include "common/ModalBoxAnswerer.h"
 #include "common/TestEnvironment.h"
@@ -16,7 +17,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -24,12 +24,8 @@
 
 namespace {
 
-using ftd2xx::ScopedDrivers;
-using ftd2xx::ScriptedDevice;
-using ftd2xx::ScriptedDriver;
 namespace fs = std::filesystem;
 
-constexpr int WaitMs = 5000;
 const char* const ValidFrame = "801E50485F0059";
 const char* const ChecksumErrorFrame = "801E50485F0058";
 const char* const StatusFrameBytes = "85000000000000";
@@ -44,18 +40,6 @@ std::string L(const std::string& text) {
 
 const std::string MusterErika = L("80006302") + L("8316PRAXIS01") + L("921802.10") + L("30004711") +
                                 L("3101Muster") + L("3102Erika") + L("310305031950");
-
-std::unique_ptr<ScriptedDriver> NewDriver(std::shared_ptr<ScriptedDriver::Script>& script) {
-    auto driver = std::make_unique<ScriptedDriver>();
-    script = driver->script();
-    return driver;
-}
-
-TFrmMsgBox& AsMsgBox(QWidget& box) {
-    auto* msgBox = dynamic_cast<TFrmMsgBox*>(&box);
-    EXPECT_NE(msgBox, nullptr) << "not our message box";
-    return *msgBox;
-}
 
 std::string MsgBoxText(QWidget& box) {
     auto* msgBox = dynamic_cast<TFrmMsgBox*>(&box);
@@ -96,42 +80,25 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// The connected window over the scripted driver, with settings in memory, the real message
-// boxes and a folder for the GDT files.
-class MainGdtTest : public ::testing::Test {
+// The connected window with a folder for the GDT files.
+class MainGdtTest : public MainWindowFixture {
 protected:
-    MainGdtTest() : drivers_(NewDriver(script_)) {}
-
     void SetUp() override {
-        TestApplication();
-        savedTimeLocale_ = std::setlocale(LC_TIME, nullptr);
-        std::setlocale(LC_TIME, "C");
-        VexFrmMsgBoxStartup();
-        ApplicationTitle = "lirn-quarn professional";
-        settings_ = new MemorySettings;
-        AppSettings.reset(settings_);
-        LastReadStatus = FT_OK;
-        ReceiveBuffer.fill(0);
+        MainWindowFixture::SetUp();
         folder_ = home_.root() / "gdt";
         fs::create_directory(folder_);
         request_ = folder_ / "import.gdt";
         result_ = folder_ / "export.gdt";
         settings_->WriteString(ImportKey, request_.string());
 
-        script_->devices.push_back(ScriptedDevice{"QSIM0001", "Quarn Monitor", FT_OK});
-        form_ = std::make_unique<TFrmMain>();
-        form_->show();
-        ASSERT_TRUE(form_->Connected);
+        ASSERT_NO_FATAL_FAILURE(ShowConnected());
         // Ticks are run by the tests, so that each frame is handled exactly when they say.
         form_->TmUSB->stop();
     }
 
     void TearDown() override {
         fs::permissions(folder_, fs::perms::owner_all);
-        form_.reset();
-        AppSettings.reset();
-        VexFrmMsgBoxShutdown();
-        std::setlocale(LC_TIME, savedTimeLocale_.c_str());
+        MainWindowFixture::TearDown();
     }
 
     void Receive(const std::string& frame) {
@@ -144,16 +111,9 @@ protected:
         Receive(ValidFrame);
     }
 
-    std::string Label(QLabel* label) const { return label->text().toStdString(); }
-
     void ExportTo(const fs::path& path) { settings_->WriteString(ExportKey, path.string()); }
 
-    std::shared_ptr<ScriptedDriver::Script> script_;
-    ScopedDrivers drivers_;
     ScopedTestHome home_;
-    MemorySettings* settings_ = nullptr;
-    std::unique_ptr<TFrmMain> form_;
-    std::string savedTimeLocale_;
     fs::path folder_;
     fs::path request_;
     fs::path result_;

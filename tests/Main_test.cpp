@@ -1,4 +1,5 @@
 #include "app/Main.h"
+#include "common/MainWindowFixture.h"
 #include "common/MemorySettings.h"
 #include "common/ModalBoxAnswerer.h"
 #include "common/TestEnvironment.h"
@@ -19,7 +20,6 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
-#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -225,26 +225,10 @@ TEST_F(MainLayoutTest, LogoHasVisibleDrawingOfItsSize) {
     EXPECT_LT(inked, 95 * 74 / 2);
 }
 
-using ftd2xx::ScopedDrivers;
-using ftd2xx::ScriptedDevice;
-using ftd2xx::ScriptedDriver;
 namespace fs = std::filesystem;
 
-constexpr int WaitMs = 5000;
 const char* const LastConnectedKey = "Device\rLastConnected\r";
 const char* const PdfFolderKey = "Directories\rPDF\r";
-
-std::unique_ptr<ScriptedDriver> NewDriver(std::shared_ptr<ScriptedDriver::Script>& script) {
-    auto driver = std::make_unique<ScriptedDriver>();
-    script = driver->script();
-    return driver;
-}
-
-TFrmMsgBox& AsMsgBox(QWidget& box) {
-    auto* msgBox = dynamic_cast<TFrmMsgBox*>(&box);
-    EXPECT_NE(msgBox, nullptr) << "not our message box";
-    return *msgBox;
-}
 
 bool HasIcon(QWidget& box) {
     return !AsMsgBox(box).ImgIcon()->pixmap().isNull();
@@ -258,49 +242,8 @@ int OpenMsgBoxes() {
     return open;
 }
 
-// The window over the scripted driver, with settings in memory and the real message boxes.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public MainWindowFixture {
 protected:
-    MainWindowTest() : drivers_(NewDriver(script_)) {}
-
-    void SetUp() override {
-        TestApplication();
-        savedTimeLocale_ = std::setlocale(LC_TIME, nullptr);
-        std::setlocale(LC_TIME, "C");
-        VexFrmMsgBoxStartup();
-        ApplicationTitle = "lirn-quarn professional";
-        settings_ = new MemorySettings;
-        AppSettings.reset(settings_);
-        ErrorReportsEnabled = true;
-        LastReadStatus = FT_OK;
-        ReceiveBuffer.fill(0);
-    }
-
-    void TearDown() override {
-        form_.reset();
-        AppSettings.reset();
-        VexFrmMsgBoxShutdown();
-        std::setlocale(LC_TIME, savedTimeLocale_.c_str());
-    }
-
-    void Plug(const std::string& serial, const std::string& description,
-              FT_STATUS openStatus = FT_OK) {
-        script_->devices.push_back(ScriptedDevice{serial, description, openStatus});
-    }
-
-    void Show() {
-        form_ = std::make_unique<TFrmMain>();
-        form_->show();
-    }
-
-    void ShowConnected() {
-        Plug("QSIM0001", "Quarn Monitor");
-        Show();
-        ASSERT_TRUE(form_->Connected);
-    }
-
-    std::string Label(QLabel* label) const { return label->text().toStdString(); }
-
     std::vector<std::string> Values() const {
         return {Label(form_->LblUSBSystole), Label(form_->LblUSBDiastole), Label(form_->LblUSBPuls),
                 Label(form_->LblUSBMad), Label(form_->LblUSBArr)};
@@ -321,12 +264,6 @@ protected:
         EXPECT_EQ(form_->TmUSB->isActive(), state == State::Connected);
         EXPECT_EQ(form_->TmConnect->isActive(), state == State::Searching);
     }
-
-    std::shared_ptr<ScriptedDriver::Script> script_;
-    ScopedDrivers drivers_;
-    MemorySettings* settings_ = nullptr;
-    std::unique_ptr<TFrmMain> form_;
-    std::string savedTimeLocale_;
 };
 
 TEST_F(MainWindowTest, NoDeviceSearchesAndConnectsOncePluggedIn) {

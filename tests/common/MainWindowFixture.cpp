@@ -1,0 +1,62 @@
+#include "common/MainWindowFixture.h"
+
+#include "common/TestEnvironment.h"
+#include "device/D2XXUnit.h"
+#include "support/VexMisc.h"
+
+#include <clocale>
+
+namespace {
+
+std::unique_ptr<ftd2xx::ScriptedDriver>
+NewDriver(std::shared_ptr<ftd2xx::ScriptedDriver::Script>& script) {
+    auto driver = std::make_unique<ftd2xx::ScriptedDriver>();
+    script = driver->script();
+    return driver;
+}
+
+} // namespace
+
+TFrmMsgBox& AsMsgBox(QWidget& box) {
+    auto* msgBox = dynamic_cast<TFrmMsgBox*>(&box);
+    EXPECT_NE(msgBox, nullptr) << "not our message box";
+    return *msgBox;
+}
+
+MainWindowFixture::MainWindowFixture() : drivers_(NewDriver(script_)) {}
+
+void MainWindowFixture::SetUp() {
+    TestApplication();
+    savedTimeLocale_ = std::setlocale(LC_TIME, nullptr);
+    std::setlocale(LC_TIME, "C");
+    VexFrmMsgBoxStartup();
+    ApplicationTitle = "lirn-quarn professional";
+    settings_ = new MemorySettings;
+    AppSettings.reset(settings_);
+    ErrorReportsEnabled = true;
+    LastReadStatus = FT_OK;
+    ReceiveBuffer.fill(0);
+}
+
+void MainWindowFixture::TearDown() {
+    form_.reset();
+    AppSettings.reset();
+    VexFrmMsgBoxShutdown();
+    std::setlocale(LC_TIME, savedTimeLocale_.c_str());
+}
+
+void MainWindowFixture::Plug(const std::string& serial, const std::string& description,
+                             FT_STATUS openStatus) {
+    script_->devices.push_back(ftd2xx::ScriptedDevice{serial, description, openStatus});
+}
+
+void MainWindowFixture::Show() {
+    form_ = std::make_unique<TFrmMain>();
+    form_->show();
+}
+
+void MainWindowFixture::ShowConnected() {
+    Plug("QSIM0001", "Quarn Monitor");
+    Show();
+    ASSERT_TRUE(form_->Connected);
+}
