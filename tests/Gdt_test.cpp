@@ -1,4 +1,5 @@
 #include "app/Gdt.h"
+#include "common/GdtFiles.h"
 #include "common/TestEnvironment.h"
 #include "common/Unprivileged.h"
 #include "platform/Errors.h"
@@ -16,12 +17,6 @@ void PrintTo(const PatientRecord& p, std::ostream* out) {
 }
 
 namespace {
-
-// One GDT line with a correct length field.
-std::string L(const std::string& text) {
-    const std::string length = std::to_string(text.size() + 5);
-    return std::string(3 - length.size(), '0') + length + text + "\r\n";
-}
 
 TDateTime DateOf(int year, int month, int day) {
     TDateTime value = -1;
@@ -199,15 +194,6 @@ protected:
         fs::create_directory(folder);
     }
 
-    void WriteBytes(const fs::path& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-
-    std::string ReadBytes(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
     ScopedTestHome home;
     fs::path folder;
 };
@@ -266,21 +252,6 @@ GdtResultData ExampleData() {
     data.MadCaption = "99";
     data.ArrCaption = "Nein";
     return data;
-}
-
-std::vector<std::string> LinesOf(const std::string& record) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < record.size()) {
-        const size_t end = record.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(record.substr(start) + "<no line end>");
-            break;
-        }
-        lines.push_back(record.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
 }
 
 TEST(ExportTest, ReproducesTheExampleRecordByteForByte) {

@@ -1,5 +1,6 @@
 #include "app/Gdt.h"
 #include "app/Main.h"
+#include "common/GdtFiles.h"
 #include "common/MainWindowFixture.h"
 #include "common/MemorySettings.h"
 #include "common/ModalBoxAnswerer.h"
@@ -32,12 +33,6 @@ const char* const StatusFrameBytes = "85000000000000";
 const char* const ImportKey = "GDT\rImport\rimport.gdt";
 const char* const ExportKey = "GDT\rExport\rexport.gdt";
 
-// One GDT line with a correct length field.
-std::string L(const std::string& text) {
-    const std::string length = std::to_string(text.size() + 5);
-    return std::string(3 - length.size(), '0') + length + text + "\r\n";
-}
-
 const std::string MusterErika = L("80006302") + L("8316PRAXIS01") + L("921802.10") + L("30004711") +
                                 L("3101Muster") + L("3102Erika") + L("310305031950");
 
@@ -54,30 +49,6 @@ std::string GuardBoxText(QWidget& box) {
     }
     EXPECT_EQ(platformBox->icon(), QMessageBox::Critical);
     return platformBox->text().toStdString();
-}
-
-std::vector<std::string> LinesOf(const std::string& record) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < record.size()) {
-        const size_t end = record.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(record.substr(start) + "<no line end>");
-            break;
-        }
-        lines.push_back(record.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
-
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // The connected window with a folder for the GDT files.
