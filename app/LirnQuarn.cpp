@@ -12,7 +12,8 @@ int main(int argc, char* argv[]) {
     form->show();
     const int result = application.exec();
 
-    StopUnits();
+    // The window is the main unit's: it goes before the units it was built on shut down.
     form.reset();
+    StopUnits();
     return result;
 }
