@@ -83,7 +83,7 @@ public:
     void BtnExportClick();
 
     // Takes the request into Patient and SenderId; false, after its message, for an invalid one.
-    // A file that cannot be read throws FileError, leaving Patient as the lines so far set it.
+    // A file that cannot be read throws FileError before Patient or SenderId has changed.
     bool ImportFile(const std::string& fileName);
     // Writes the result record; false, after its message, when the path's folder does not exist.
     // A file that cannot be written throws FileError.
