@@ -112,14 +112,22 @@ FT_STATUS CloseFTDevice() {
 }
 
 uint32_t ReadFTDevice(uint32_t count) {
+    return ReadFTDeviceAt(0, count);
+}
+
+uint32_t ReadFTDeviceAt(uint32_t offset, uint32_t count) {
+    if (offset >= ReceiveBufferSize) {
+        return 0;
+    }
+    count = std::min(count, ReceiveBufferSize - offset);
     uint32_t got = 0;
-    LastReadStatus = FT_Read(DeviceHandle, ReadBuffer, std::min(count, ReceiveBufferSize), &got);
+    LastReadStatus = FT_Read(DeviceHandle, ReadBuffer, count, &got);
     if (LastReadStatus != FT_OK) {
         ReportFTError("FT_Read", LastReadStatus);
         return 0;
     }
-    got = std::min(got, ReceiveBufferSize);
-    std::memcpy(ReceiveBuffer.data(), ReadBuffer, got);
+    got = std::min(got, count);
+    std::memcpy(ReceiveBuffer.data() + offset, ReadBuffer, got);
     return got;
 }
 

@@ -39,6 +39,8 @@ FT_STATUS CloseFTDevice();
 // Reads into the start of ReceiveBuffer, at most its size; returns the number of bytes read
 // (0 on a failure, which leaves the buffer as it was) and keeps the status in LastReadStatus.
 uint32_t ReadFTDevice(uint32_t count);
+// As ReadFTDevice, into ReceiveBuffer from offset on; the bytes before offset stay.
+uint32_t ReadFTDeviceAt(uint32_t offset, uint32_t count);
 FT_STATUS SetFTDeviceBaudRate();
 FT_STATUS SetFTDeviceDataCharacteristics();
 FT_STATUS SetFTDeviceTimeouts(uint32_t readTimeout, uint32_t writeTimeout);

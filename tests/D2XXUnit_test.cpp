@@ -259,6 +259,26 @@ TEST_F(D2XXUnitTest, ReadLargerThanTheBufferIsCutToIt) {
     EXPECT_EQ(script_->pendingBytes(), 100u);
 }
 
+TEST_F(D2XXUnitTest, ReadAtAnOffsetKeepsTheBytesBeforeIt) {
+    openMonitor();
+    fillBuffer('x');
+    script_->arrive("801E5048");
+    EXPECT_EQ(ReadFTDevice(14), 8u);
+    script_->arrive("5F0059");
+    EXPECT_EQ(ReadFTDeviceAt(8, 6), 6u);
+    EXPECT_EQ(bufferText(0, 16), "801E50485F0059xx");
+
+    script_->arrive("abcdef");
+    EXPECT_EQ(ReadFTDeviceAt(ReceiveBufferSize - 2, 6), 2u);
+    EXPECT_EQ(bufferText(ReceiveBufferSize - 3, 3), "xab");
+    EXPECT_EQ(script_->pendingBytes(), 4u);
+
+    script_->readStatus = FT_IO_ERROR;
+    EXPECT_EQ(ReadFTDeviceAt(8, 6), 0u);
+    EXPECT_EQ(LastReadStatus, FT_IO_ERROR);
+    EXPECT_EQ(bufferText(0, 16), "801E50485F0059xx");
+}
+
 TEST_F(D2XXUnitTest, FailedReadKeepsBufferAndTellsWhy) {
     openMonitor();
     fillBuffer('x');
