@@ -5,7 +5,6 @@
 #include "platform/Errors.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
