@@ -12,8 +12,7 @@ int main(int argc, char* argv[]) {
     form->show();
     const int result = application.exec();
 
-    // The window is the main unit's: it goes before the units it was built on shut down.
-    form.reset();
     StopUnits();
+    form.reset();
     return result;
 }
