@@ -149,6 +149,17 @@ protected:
         return std::string(reinterpret_cast<const char*>(ReceiveBuffer.data()), got);
     }
 
+    // Gathers reads until count bytes have come; a read may end while a part is on its way.
+    std::string collectBytes(std::size_t count) {
+        std::string bytes;
+        WaitUntil([&] {
+            const uint32_t got = ReadFTDevice(static_cast<uint32_t>(count - bytes.size()));
+            bytes.append(reinterpret_cast<const char*>(ReceiveBuffer.data()), got);
+            return bytes.size() >= count || LastReadStatus != FT_OK;
+        });
+        return bytes;
+    }
+
     fs::path folder() const { return home_.runtimeDir() / "lirn-quarn"; }
 
     ScopedTestHome home_;
@@ -232,8 +243,10 @@ TEST_F(MonitorSimTest, SplitFrameArrivesInTwoParts) {
     const fs::path errors = home_.root() / "split.txt";
     const pid_t measure = Spawn({"measure", "110", "80", "72", "95", "--split", "1500"}, errors);
     ASSERT_GT(measure, 0);
-    EXPECT_EQ(nextBytes(), "801E5048");
-    EXPECT_EQ(nextBytes(), "5F0059");
+    EXPECT_EQ(collectBytes(8), "801E5048");
+    // The pause: nothing more until it has passed.
+    EXPECT_EQ(ReadFTDevice(14), 0u);
+    EXPECT_EQ(collectBytes(6), "5F0059");
     EXPECT_EQ(WaitExit(measure), 0) << ReadFile(errors);
 }
 
