@@ -9,56 +9,9 @@ shots=${2:-}
 caption="lirn Quarn professional - Blutdruckmessung"
 box_caption="lirn-quarn professional"
 
-for tool in xvfb-run xdotool import convert; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is missing"
-        exit 77
-    fi
-done
-if [[ -z "${QUARN_E2E_UNDER_XVFB:-}" ]]; then
-    QUARN_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
-
-passes=0
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-pass() {
-    passes=$((passes + 1))
-}
-check() {
-    local what=$1
-    shift
-    if "$@"; then pass; else fail "$what"; fi
-}
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null
-    done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-export HOME="$work/home"
-export XDG_CONFIG_HOME="$HOME/config" XDG_RUNTIME_DIR="$HOME/runtime"
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-
-wait_for() {
-    local what=$1 condition=$2
-    for _ in $(seq 1 100); do
-        eval "$condition" && pass && return 0
-        sleep 0.1
-    done
-    fail "timed out waiting for $what"
-    return 1
-}
+script_args=("$@")
+source "$(dirname "$0")/common.sh" xdotool import convert
+new_user home
 
 # One GDT line: length field, text, CR LF; the text's bytes as given.
 gdt_line() {
@@ -91,17 +44,8 @@ quarn_reg_add GDT Import "$request"
 quarn_reg_add GDT Export "$result"
 quarn_reg_add Directories PDF "$HOME/pdf"
 
-"$bin/monitor-sim" plug --serial QSIM0001 --description "lirn Quarn Monitor" >/dev/null &
-pids+=($!)
-wait_for "the monitor listed" "'$bin/monitor-sim' list | grep -q QSIM0001"
-
-"$bin/LirnQuarn" 2>"$HOME/stderr.txt" &
-program=$!
-pids+=("$program")
-window=""
-wait_for "the main window" \
-    'window=$(xdotool search --onlyvisible --name "^${caption}\$" 2>/dev/null | head -1); [[ -n "$window" ]]' ||
-    exit 1
+plug QSIM0001 "lirn Quarn Monitor"
+start_program || exit 1
 
 # The name label beside "Name:"; it shows "-" until a patient is taken.
 name_label() {
@@ -118,10 +62,7 @@ before=$(name_label)
 "$bin/monitor-sim" measure 120 80 72 93 >/dev/null || fail "monitor-sim measure failed"
 wait_for "the request file consumed" '[[ ! -e "$request" ]]'
 wait_for "the patient in the window" '[[ $(name_label) != "$before" ]]'
-if [[ -n "$shots" ]]; then
-    mkdir -p "$shots"
-    import -window "$window" "$shots/window-with-patient.png"
-fi
+snap window-with-patient
 
 echo "== GDT-Export, answered with OK"
 # BtnExport sits at 20,21 in the bottom panel, which starts at 305.
@@ -154,8 +95,5 @@ if [[ -s "$result" ]]; then
     check "arrhythmia: ${lines[19]}" [ "${lines[19]}" == "0296228    Arrhythmie: Nein" ]
 fi
 
-xdotool windowfocus --sync "$window" key --window "$window" Escape 2>/dev/null
-wait_for "the program to end" '! kill -0 '"$program"' 2>/dev/null'
-
-echo "$passes passed, $failures failed"
-[[ $failures -eq 0 ]]
+close_program
+finish

@@ -1,0 +1,88 @@
+# Shared pieces of the end-to-end scripts: sourced after `bin`, `shots` and `caption` are set.
+#   source common.sh TOOL...   skips (77) without the tools, then reruns the script under Xvfb
+
+for tool in xvfb-run "$@"; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is missing"
+        exit 77
+    fi
+done
+if [[ -z "${QUARN_E2E_UNDER_XVFB:-}" ]]; then
+    QUARN_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "${script_args[@]}"
+fi
+
+passes=0
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+pass() {
+    passes=$((passes + 1))
+}
+check() {
+    local what=$1
+    shift
+    if "$@"; then pass; else fail "$what"; fi
+}
+finish() {
+    echo "$passes passed, $failures failed"
+    [[ $failures -eq 0 ]]
+}
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null
+    done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A fresh user: own home, settings hive and runtime folder.
+new_user() {
+    export HOME="$work/$1"
+    export XDG_CONFIG_HOME="$HOME/config" XDG_RUNTIME_DIR="$HOME/runtime"
+    mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+}
+
+wait_for() {
+    local what=$1 condition=$2
+    for _ in $(seq 1 100); do
+        eval "$condition" && pass && return 0
+        sleep 0.1
+    done
+    fail "timed out waiting for $what"
+    return 1
+}
+
+plug() {
+    "$bin/monitor-sim" plug --serial "$1" --description "$2" >/dev/null &
+    pids+=($!)
+    wait_for "monitor $1 listed" "'$bin/monitor-sim' list | grep -q '$1'"
+}
+
+# Starts the program and sets `program` and `window`.
+start_program() {
+    "$bin/LirnQuarn" 2>"$HOME/stderr.txt" &
+    program=$!
+    pids+=("$program")
+    window=""
+    wait_for "the main window" \
+        'window=$(xdotool search --onlyvisible --name "^${caption}\$" 2>/dev/null | head -1); [[ -n "$window" ]]'
+}
+
+close_program() {
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    xdotool key --window "$window" Escape 2>/dev/null
+    wait_for "the program to end" '! kill -0 '"$program"' 2>/dev/null'
+}
+
+snap() {
+    [[ -n "$shots" ]] || return 0
+    mkdir -p "$shots"
+    import -window "$window" "$shots/$1.png"
+}
