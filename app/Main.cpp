@@ -2,6 +2,7 @@
 
 #include "app/DateTimeText.h"
 #include "app/Logo.h"
+#include "app/ReportFile.h"
 #include "device/D2XXContinuation.h"
 #include "device/D2XXUnit.h"
 #include "device/MeasurementFrame.h"
@@ -488,7 +489,7 @@ void TFrmMain::DeleteReportFile() {
     if (folder.empty()) {
         return;
     }
-    const std::string path = folder + (folder.back() == '/' ? "" : "/") + "lirn.pdf";
+    const std::string path = ReportFilePath(folder);
     if (FileExists(path) && !DeleteFile(path)) {
         ShowMsg(path + " konnte nicht gelöscht werden. ", MB_ICONASTERISK);
     }
