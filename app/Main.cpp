@@ -7,6 +7,7 @@
 #include "device/D2XXUnit.h"
 #include "device/MeasurementFrame.h"
 #include "platform/files/Files.h"
+#include "platform/registry/Registry.h"
 #include "support/ErrorGuard.h"
 #include "support/VexAbstract.h"
 #include "support/VexFrmMsgBox.h"
@@ -173,6 +174,12 @@ void CompletePartialFrame(uint32_t received) {
         return;
     }
     ReadFTDeviceAt(received, FrameLength - received);
+}
+
+std::string SettingsResetMessage(const std::string& movedTo) {
+    return "Die Einstellungen waren beschädigt und wurden zurückgesetzt. Die alte Datei liegt "
+           "unter " +
+           movedTo + ".";
 }
 
 QString Q(const std::string& text) {
@@ -358,6 +365,8 @@ void TFrmMain::showEvent(QShowEvent* event) {
         return;
     }
     GuardHandler([this] { FormShow(this); });
+    // Queued, so that the notice comes once the window is up.
+    QTimer::singleShot(0, this, Guarded([this] { ShowSettingsResetNotice(); }));
 }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
@@ -481,6 +490,12 @@ void TFrmMain::FormClose() {
     }
     SaveFormPlacement(*this);
     DeleteReportFile();
+}
+
+void TFrmMain::ShowSettingsResetNotice() {
+    if (const auto aside = TakeMovedAsideHive()) {
+        ShowMsg(SettingsResetMessage(aside->string()), MB_OK | MB_ICONEXCLAMATION);
+    }
 }
 
 void TFrmMain::DeleteReportFile() {
