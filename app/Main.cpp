@@ -3,7 +3,6 @@
 #include "app/DateTimeText.h"
 #include "app/Logo.h"
 #include "app/ReportFile.h"
-#include "device/D2XXContinuation.h"
 #include "device/D2XXUnit.h"
 #include "device/MeasurementFrame.h"
 #include "platform/files/Files.h"
@@ -165,15 +164,6 @@ std::string MeasuredAtText(TDateTime moment) {
     local.tm_min = parts.minute;
     local.tm_sec = parts.second;
     return FormatLocaleShortDateTime(local);
-}
-
-// The rest of a frame that straddled the read time-out is fetched in the same poll, so that it
-// is decoded whole instead of failing its checksum and its tail turning up on the next poll.
-void CompletePartialFrame(uint32_t received) {
-    if (!IsPartialFrame(ReceiveBuffer.data(), received)) {
-        return;
-    }
-    ReadFTDeviceAt(received, FrameLength - received);
 }
 
 std::string SettingsResetMessage(const std::string& movedTo) {
@@ -511,7 +501,7 @@ void TFrmMain::DeleteReportFile() {
 }
 
 void TFrmMain::TmUSBTimer() {
-    CompletePartialFrame(ReadFTDevice(FrameLength));
+    ReadRestOfSplitFrame(ReadFTDevice(FrameLength));
     if (LastReadStatus != 0) {
         LoseDevice();
     }

@@ -1,6 +1,7 @@
 #include "app/Units.h"
 
 #include "app/Main.h"
+#include "device/D2XXUnit.h"
 #include "support/VexDateTime.h"
 #include "support/VexFiles.h"
 #include "support/VexFonts.h"
@@ -12,11 +13,13 @@ void StartUnits() {
     VexFilesStartup();
     VexMiscStartup();
     VexFrmMsgBoxStartup();
+    D2XXUnitStartup(PlainMessageBox);
     MainStartup();
     RegisterWindowsFontReplacements();
 }
 
 void StopUnits() {
+    D2XXUnitShutdown();
     VexFrmMsgBoxShutdown();
     VexMiscShutdown();
     VexFilesShutdown();

@@ -4,7 +4,8 @@
 
 #include "app/Main.h"
 #include "common/MemorySettings.h"
-#include "platform/ftd2xx/ScriptedDriver.h"
+#include "common/ScriptedDriver.h"
+#include "platform/ftd2xx/ftd2xx.h"
 #include "support/VexFrmMsgBox.h"
 
 #include <QLabel>
