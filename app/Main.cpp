@@ -7,14 +7,14 @@
 #include "device/MeasurementFrame.h"
 #include "platform/files/Files.h"
 #include "platform/registry/Registry.h"
-#include "support/ErrorGuard.h"
 #include "support/VexAbstract.h"
-#include "support/VexFrmMsgBox.h"
-#include "support/VexMisc.h"
 #include "support/VexMsgFlags.h"
-#include "support/VexPlacement.h"
 #include "support/VexSettings.h"
 #include "support/VexStrings.h"
+#include "support/widgets/ErrorGuard.h"
+#include "support/widgets/VexFrmMsgBox.h"
+#include "support/widgets/VexMisc.h"
+#include "support/widgets/VexPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>

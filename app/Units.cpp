@@ -4,9 +4,9 @@
 #include "device/D2XXUnit.h"
 #include "support/VexDateTime.h"
 #include "support/VexFiles.h"
-#include "support/VexFonts.h"
-#include "support/VexFrmMsgBox.h"
-#include "support/VexMisc.h"
+#include "support/widgets/VexFonts.h"
+#include "support/widgets/VexFrmMsgBox.h"
+#include "support/widgets/VexMisc.h"
 
 void StartUnits() {
     VexDateTimeStartup();
