@@ -28,7 +28,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
-#include <functional>
 #include <string>
 
 namespace {
@@ -177,10 +176,12 @@ QString Q(const std::string& text) {
 }
 
 // A tick queued before its timer stopped is dropped, as a stopped timer delivers none.
-void Tick(const QTimer* timer, const std::function<void()>& handler) {
-    if (timer->isActive()) {
-        GuardHandler(handler);
-    }
+template <typename Handler> auto WhileRunning(const QTimer* timer, Handler handler) {
+    return [timer, handler = std::move(handler)]() mutable {
+        if (timer->isActive()) {
+            handler();
+        }
+    };
 }
 
 } // namespace
@@ -274,11 +275,10 @@ void TFrmMain::CreateButtonPanel() {
         MakePanel(this, "PnlBottom", QRect(0, TopPanelHeight, MainClientWidth, BottomPanelHeight));
     BtnExport = MakeButton(PnlBottom, "BtnExport", "GDT-Export", QRect(20, 21, 85, 25));
     BtnExport->setEnabled(false);
-    connect(BtnExport, &QPushButton::clicked, this,
-            [this] { GuardHandler([this] { BtnExportClick(); }); });
+    connect(BtnExport, &QPushButton::clicked, this, Guarded([this] { BtnExportClick(); }));
     BtnSettings = MakeButton(PnlBottom, "BtnSettings", "&Einstellungen", QRect(202, 21, 85, 25));
     BtnClose = MakeButton(PnlBottom, "BtnClose", "S&chließen", QRect(298, 21, 85, 25));
-    connect(BtnClose, &QPushButton::clicked, this, [this] { GuardHandler([this] { close(); }); });
+    connect(BtnClose, &QPushButton::clicked, this, Guarded([this] { close(); }));
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, BtnClose, &QPushButton::click);
 }
@@ -293,11 +293,9 @@ void TFrmMain::CreateDevicePanel() {
     CmbUSBDevices->setEditable(false);
     CmbUSBDevices->setGeometry(45, 14, 233, 21);
     BtnConnect = MakeButton(PnlExtend, "BtnConnect", "Verbinden", QRect(298, 12, 85, 25));
-    connect(BtnConnect, &QPushButton::clicked, this,
-            [this] { GuardHandler([this] { BtnConnectClick(); }); });
+    connect(BtnConnect, &QPushButton::clicked, this, Guarded([this] { BtnConnectClick(); }));
     // Only the user's choice counts as a change, as when the list is filled by code.
-    connect(CmbUSBDevices, &QComboBox::activated, this,
-            [this] { GuardHandler([this] { CmbUSBDevicesChange(); }); });
+    connect(CmbUSBDevices, &QComboBox::activated, this, Guarded([this] { CmbUSBDevicesChange(); }));
     PnlExtend->hide();
 
     setTabOrder(BtnExport, BtnSettings);
@@ -322,12 +320,10 @@ void TFrmMain::CreateTimers() {
     // Queued, so that a handler waiting in a modal box has left the timer's own event: Qt
     // does not deliver a timer again while its event is still being handled, and the cycle
     // relies on ticks inside its boxes.
-    connect(
-        TmUSB, &QTimer::timeout, this, [this] { Tick(TmUSB, [this] { TmUSBTimer(); }); },
-        Qt::QueuedConnection);
-    connect(
-        TmConnect, &QTimer::timeout, this,
-        [this] { Tick(TmConnect, [this] { TmConnectTimer(); }); }, Qt::QueuedConnection);
+    connect(TmUSB, &QTimer::timeout, this, Guarded(WhileRunning(TmUSB, [this] { TmUSBTimer(); })),
+            Qt::QueuedConnection);
+    connect(TmConnect, &QTimer::timeout, this,
+            Guarded(WhileRunning(TmConnect, [this] { TmConnectTimer(); })), Qt::QueuedConnection);
 }
 
 std::string TFrmMain::StatusText() const {
