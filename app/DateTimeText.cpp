@@ -1,7 +1,8 @@
 #include "app/DateTimeText.h"
 
+#include "platform/locale/Locale.h"
+
 #include <array>
-#include <langinfo.h>
 
 namespace {
 
@@ -67,7 +68,7 @@ std::string FormatShortDateTime(const std::tm& moment, const std::string& dateFo
 }
 
 std::string FormatLocaleShortDateTime(const std::tm& moment) {
-    const std::string dateFormat = nl_langinfo(D_FMT);
-    const std::string timeFormat = ShortTimeFormat(nl_langinfo(T_FMT), nl_langinfo(T_FMT_AMPM));
-    return FormatShortDateTime(moment, dateFormat, timeFormat);
+    const std::string timeFormat =
+        ShortTimeFormat(LocaleTimeFormat(), LocaleTwelveHourTimeFormat());
+    return FormatShortDateTime(moment, LocaleDateFormat(), timeFormat);
 }

@@ -9,6 +9,32 @@
 
 namespace {
 
+// Field identifiers of the lines we read and write.
+namespace GdtField {
+constexpr int32_t RecordType = 8000;
+constexpr int32_t RecordLength = 8100;
+constexpr int32_t ReceiverId = 8315;
+constexpr int32_t SenderId = 8316;
+constexpr int32_t GdtVersion = 9218;
+constexpr int32_t CharacterSet = 9206;
+constexpr int32_t PatientNo = 3000;
+constexpr int32_t Surname = 3101;
+constexpr int32_t FirstName = 3102;
+constexpr int32_t BirthDate = 3103;
+constexpr int32_t DeviceAndProcedure = 8402;
+constexpr int32_t MeasurementDate = 6200;
+constexpr int32_t ResultText = 6228;
+} // namespace GdtField
+
+// Record types: the requests we accept and the result we write.
+constexpr int32_t TransmitPatientData = 6301;
+constexpr int32_t RequestExamination = 6302;
+constexpr int32_t ShowExaminationData = 6311;
+constexpr int32_t ExaminationResult = 6310;
+
+// The character set in which names are converted from the OEM code page.
+constexpr int32_t IbmPcCharacterSet = 2;
+
 constexpr char EndOfFile = '\x1a';
 constexpr size_t MaxContent = 255;
 constexpr size_t ContentStart = 8;
@@ -52,7 +78,8 @@ bool LengthFieldMatches(std::string_view line) {
 }
 
 bool IsAcceptedRecordType(int32_t recordType) {
-    return recordType == 6301 || recordType == 6302 || recordType == 6311;
+    return recordType == TransmitPatientData || recordType == RequestExamination ||
+           recordType == ShowExaminationData;
 }
 
 // Decimal number with "." as the point: leading blanks, a sign, digits with an optional
@@ -128,26 +155,26 @@ bool TakeBirthDate(std::string_view line, PatientRecord& patient) {
 // False when the line makes the request invalid.
 bool TakeField(int32_t field, std::string_view line, RequestState& state) {
     switch (field) {
-    case 8000:
+    case GdtField::RecordType:
         return IsAcceptedRecordType(IntegerOr(Chars(line, 8, 4), 0));
-    case 3000:
+    case GdtField::PatientNo:
         state.patient.PatientNo = IntegerOr(Content(line), 0);
         return true;
-    case 3101:
+    case GdtField::Surname:
         state.patient.Surname = DecodeName(Content(line), state.convertNames);
         return true;
-    case 3102:
+    case GdtField::FirstName:
         state.patient.FirstName = DecodeName(Content(line), state.convertNames);
         return true;
-    case 3103:
+    case GdtField::BirthDate:
         return TakeBirthDate(line, state.patient);
-    case 8316:
+    case GdtField::SenderId:
         state.senderId = std::string(Content(line));
         return true;
-    case 9206:
-        state.convertNames = IntegerOr(Chars(line, 8, 1), 2) == 2;
+    case GdtField::CharacterSet:
+        state.convertNames = IntegerOr(Chars(line, 8, 1), IbmPcCharacterSet) == IbmPcCharacterSet;
         return true;
-    case 9218:
+    case GdtField::GdtVersion:
         return IsVersionAtLeastOne(Content(line));
     default:
         return true;
@@ -168,27 +195,34 @@ bool ReadRequestLines(std::string_view bytes, RequestState& state) {
     return true;
 }
 
-std::string GdtLine(std::string_view text) {
-    text = text.substr(0, MaxLineText);
-    return IntToStrZero(static_cast<int64_t>(text.size()) + 5, 3) + std::string(text) + "\r\n";
+std::string GdtLine(int32_t field, std::string_view content) {
+    const std::string text = (std::to_string(field) + std::string(content)).substr(0, MaxLineText);
+    return IntToStrZero(static_cast<int64_t>(text.size()) + 5, 3) + text + "\r\n";
+}
+
+// A result text line in the file's bytes: four blanks, then the text.
+std::string ResultTextLine(std::string_view bytes) {
+    return GdtLine(GdtField::ResultText, "    " + std::string(bytes));
 }
 
 std::string TextLine(std::string_view label, const std::string& caption) {
-    return GdtLine("6228    " + std::string(label) + ConvertTextToCp1252(caption));
+    return ResultTextLine(std::string(label) + ConvertTextToCp1252(caption));
 }
 
 // Every line but the record length, which counts them all.
 std::string ResultBody(const GdtResultData& data) {
     const PatientRecord& patient = data.Patient;
-    const std::string separator = GdtLine("6228============================");
-    return GdtLine("8315" + data.SenderId) + GdtLine("8316LIRN_QP") + GdtLine("921802.10") +
-           GdtLine("3000" + std::to_string(patient.PatientNo)) +
-           GdtLine("3101" + ConvertAnsiToOem(patient.Surname)) +
-           GdtLine("3102" + ConvertAnsiToOem(patient.FirstName)) +
-           GdtLine("3103" + FormatGdtDate(patient.BirthDate)) + GdtLine("8402BDM00") +
-           GdtLine("6200" + FormatGdtDate(data.MeasuredAt)) +
-           GdtLine("6228    lirn Quarn professional") + separator +
-           GdtLine("6228    Patient: " + ConvertAnsiToOem(data.NameCaption)) +
+    const std::string separator = GdtLine(GdtField::ResultText, "============================");
+    return GdtLine(GdtField::ReceiverId, data.SenderId) + GdtLine(GdtField::SenderId, "LIRN_QP") +
+           GdtLine(GdtField::GdtVersion, "02.10") +
+           GdtLine(GdtField::PatientNo, std::to_string(patient.PatientNo)) +
+           GdtLine(GdtField::Surname, ConvertAnsiToOem(patient.Surname)) +
+           GdtLine(GdtField::FirstName, ConvertAnsiToOem(patient.FirstName)) +
+           GdtLine(GdtField::BirthDate, FormatGdtDate(patient.BirthDate)) +
+           GdtLine(GdtField::DeviceAndProcedure, "BDM00") +
+           GdtLine(GdtField::MeasurementDate, FormatGdtDate(data.MeasuredAt)) +
+           ResultTextLine("lirn Quarn professional") + separator +
+           ResultTextLine("Patient: " + ConvertAnsiToOem(data.NameCaption)) +
            TextLine("Messdatum: ", data.DateTimeCaption) +
            TextLine("Systole: ", data.SystoleCaption) +
            TextLine("Diastole: ", data.DiastoleCaption) + TextLine("Puls: ", data.PulsCaption) +
@@ -222,11 +256,12 @@ std::string ExportConfirmationText(const PatientRecord& patient) {
 }
 
 std::string BuildGdtResult(const GdtResultData& data) {
-    const std::string head = GdtLine("80006310");
+    const std::string head = GdtLine(GdtField::RecordType, std::to_string(ExaminationResult));
     const std::string body = ResultBody(data);
     const size_t lengthLineSize = 14;
     const size_t total = head.size() + lengthLineSize + body.size();
-    return head + GdtLine("8100" + IntToStrZero(static_cast<int64_t>(total), 5)) + body;
+    return head + GdtLine(GdtField::RecordLength, IntToStrZero(static_cast<int64_t>(total), 5)) +
+           body;
 }
 
 std::string GdtExportFolder(const std::string& fileName) {

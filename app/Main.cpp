@@ -3,18 +3,18 @@
 #include "app/DateTimeText.h"
 #include "app/Logo.h"
 #include "app/ReportFile.h"
-#include "device/D2XXContinuation.h"
 #include "device/D2XXUnit.h"
 #include "device/MeasurementFrame.h"
 #include "platform/files/Files.h"
-#include "support/ErrorGuard.h"
+#include "platform/registry/Registry.h"
 #include "support/VexAbstract.h"
-#include "support/VexFrmMsgBox.h"
-#include "support/VexMisc.h"
 #include "support/VexMsgFlags.h"
-#include "support/VexPlacement.h"
 #include "support/VexSettings.h"
 #include "support/VexStrings.h"
+#include "support/widgets/ErrorGuard.h"
+#include "support/widgets/VexFrmMsgBox.h"
+#include "support/widgets/VexMisc.h"
+#include "support/widgets/VexPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -28,7 +28,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
-#include <functional>
 #include <string>
 
 namespace {
@@ -166,13 +165,10 @@ std::string MeasuredAtText(TDateTime moment) {
     return FormatLocaleShortDateTime(local);
 }
 
-// The rest of a frame that straddled the read time-out is fetched in the same poll, so that it
-// is decoded whole instead of failing its checksum and its tail turning up on the next poll.
-void CompletePartialFrame(uint32_t received) {
-    if (!IsPartialFrame(ReceiveBuffer.data(), received)) {
-        return;
-    }
-    ReadFTDeviceAt(received, FrameLength - received);
+std::string SettingsResetMessage(const std::string& movedTo) {
+    return "Die Einstellungen waren beschädigt und wurden zurückgesetzt. Die alte Datei liegt "
+           "unter " +
+           movedTo + ".";
 }
 
 QString Q(const std::string& text) {
@@ -180,10 +176,12 @@ QString Q(const std::string& text) {
 }
 
 // A tick queued before its timer stopped is dropped, as a stopped timer delivers none.
-void Tick(const QTimer* timer, const std::function<void()>& handler) {
-    if (timer->isActive()) {
-        GuardHandler(handler);
-    }
+template <typename Handler> auto WhileRunning(const QTimer* timer, Handler handler) {
+    return [timer, handler = std::move(handler)]() mutable {
+        if (timer->isActive()) {
+            handler();
+        }
+    };
 }
 
 } // namespace
@@ -277,11 +275,10 @@ void TFrmMain::CreateButtonPanel() {
         MakePanel(this, "PnlBottom", QRect(0, TopPanelHeight, MainClientWidth, BottomPanelHeight));
     BtnExport = MakeButton(PnlBottom, "BtnExport", "GDT-Export", QRect(20, 21, 85, 25));
     BtnExport->setEnabled(false);
-    connect(BtnExport, &QPushButton::clicked, this,
-            [this] { GuardHandler([this] { BtnExportClick(); }); });
+    connect(BtnExport, &QPushButton::clicked, this, Guarded([this] { BtnExportClick(); }));
     BtnSettings = MakeButton(PnlBottom, "BtnSettings", "&Einstellungen", QRect(202, 21, 85, 25));
     BtnClose = MakeButton(PnlBottom, "BtnClose", "S&chließen", QRect(298, 21, 85, 25));
-    connect(BtnClose, &QPushButton::clicked, this, [this] { GuardHandler([this] { close(); }); });
+    connect(BtnClose, &QPushButton::clicked, this, Guarded([this] { close(); }));
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, BtnClose, &QPushButton::click);
 }
@@ -296,11 +293,9 @@ void TFrmMain::CreateDevicePanel() {
     CmbUSBDevices->setEditable(false);
     CmbUSBDevices->setGeometry(45, 14, 233, 21);
     BtnConnect = MakeButton(PnlExtend, "BtnConnect", "Verbinden", QRect(298, 12, 85, 25));
-    connect(BtnConnect, &QPushButton::clicked, this,
-            [this] { GuardHandler([this] { BtnConnectClick(); }); });
+    connect(BtnConnect, &QPushButton::clicked, this, Guarded([this] { BtnConnectClick(); }));
     // Only the user's choice counts as a change, as when the list is filled by code.
-    connect(CmbUSBDevices, &QComboBox::activated, this,
-            [this] { GuardHandler([this] { CmbUSBDevicesChange(); }); });
+    connect(CmbUSBDevices, &QComboBox::activated, this, Guarded([this] { CmbUSBDevicesChange(); }));
     PnlExtend->hide();
 
     setTabOrder(BtnExport, BtnSettings);
@@ -325,12 +320,10 @@ void TFrmMain::CreateTimers() {
     // Queued, so that a handler waiting in a modal box has left the timer's own event: Qt
     // does not deliver a timer again while its event is still being handled, and the cycle
     // relies on ticks inside its boxes.
-    connect(
-        TmUSB, &QTimer::timeout, this, [this] { Tick(TmUSB, [this] { TmUSBTimer(); }); },
-        Qt::QueuedConnection);
-    connect(
-        TmConnect, &QTimer::timeout, this,
-        [this] { Tick(TmConnect, [this] { TmConnectTimer(); }); }, Qt::QueuedConnection);
+    connect(TmUSB, &QTimer::timeout, this, Guarded(WhileRunning(TmUSB, [this] { TmUSBTimer(); })),
+            Qt::QueuedConnection);
+    connect(TmConnect, &QTimer::timeout, this,
+            Guarded(WhileRunning(TmConnect, [this] { TmConnectTimer(); })), Qt::QueuedConnection);
 }
 
 std::string TFrmMain::StatusText() const {
@@ -358,6 +351,8 @@ void TFrmMain::showEvent(QShowEvent* event) {
         return;
     }
     GuardHandler([this] { FormShow(this); });
+    // Queued, so that the notice comes once the window is up.
+    QTimer::singleShot(0, this, Guarded([this] { ShowSettingsResetNotice(); }));
 }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
@@ -483,6 +478,12 @@ void TFrmMain::FormClose() {
     DeleteReportFile();
 }
 
+void TFrmMain::ShowSettingsResetNotice() {
+    if (const auto aside = TakeMovedAsideHive()) {
+        ShowMsg(SettingsResetMessage(aside->string()), MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
 void TFrmMain::DeleteReportFile() {
     const std::string folder = AppSettings->ReadString(PdfFolderKey);
     // Without a folder no report was written; a file of that name elsewhere is not ours.
@@ -496,7 +497,7 @@ void TFrmMain::DeleteReportFile() {
 }
 
 void TFrmMain::TmUSBTimer() {
-    CompletePartialFrame(ReadFTDevice(FrameLength));
+    ReadRestOfSplitFrame(ReadFTDevice(FrameLength));
     if (LastReadStatus != 0) {
         LoseDevice();
     }

@@ -117,6 +117,8 @@ private:
     GdtResultData ResultData() const;
     void BringToFront();
     void DeleteReportFile();
+    // Tells the user once that the settings were broken and where the old file lies.
+    void ShowSettingsResetNotice();
 
     // True while a box of discovery or connection is open.
     bool DiscoveryMessageOpen = false;

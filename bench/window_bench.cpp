@@ -6,7 +6,7 @@
 #include "app/Main.h"
 #include "app/Units.h"
 #include "device/D2XXUnit.h"
-#include "platform/ftd2xx/VirtualMonitorLink.h"
+#include "platform/ftd2xx/VirtualMonitorLinkPosix.h"
 
 #include <QApplication>
 #include <QLabel>

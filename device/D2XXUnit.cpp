@@ -1,6 +1,5 @@
 #include "device/D2XXUnit.h"
 
-#include "support/VexMisc.h"
 #include "support/VexMsgFlags.h"
 
 #include <algorithm>
@@ -17,7 +16,7 @@ uint8_t WordLength = 0;
 uint8_t StopBits = 0;
 uint8_t Parity = 0;
 
-TFTErrorDialog FTErrorDialog = PlainMessageBox;
+TFTErrorDialog FTErrorDialog = nullptr;
 
 namespace {
 
@@ -81,6 +80,14 @@ FT_STATUS ListInto(uint32_t index, char* buffer, uint32_t size, uint32_t what,
 }
 
 } // namespace
+
+void D2XXUnitStartup(TFTErrorDialog errorDialog) {
+    FTErrorDialog = errorDialog;
+}
+
+void D2XXUnitShutdown() {
+    FTErrorDialog = nullptr;
+}
 
 FT_STATUS GetFTDeviceCount() {
     return Reported("GetFTDeviceCount", FT_ListDevices(&DeviceCount, nullptr, FT_LIST_NUMBER_ONLY));

@@ -12,8 +12,8 @@
 class QWidget;
 
 constexpr uint32_t ReceiveBufferSize = 0x10000;
-constexpr uint32_t SerialNumberBufferSize = 16;
-constexpr uint32_t DescriptionBufferSize = 64;
+constexpr uint32_t SerialNumberBufferSize = FT_SERIAL_NUMBER_SIZE;
+constexpr uint32_t DescriptionBufferSize = FT_DESCRIPTION_SIZE;
 constexpr uint32_t OpenBufferSize = 50;
 
 extern FT_HANDLE DeviceHandle;
@@ -27,9 +27,14 @@ extern uint8_t WordLength;
 extern uint8_t StopBits;
 extern uint8_t Parity;
 
-// Shows ReportFTError's message; the platform message box unless a test puts its own here.
+// Shows ReportFTError's message; none shows nothing.
 using TFTErrorDialog = int32_t (*)(const std::string& text, int32_t flags, QWidget* owner);
 extern TFTErrorDialog FTErrorDialog;
+
+// The unit's start-up: errors are reported through errorDialog (the program passes the platform
+// message box). The shut-down reports through none.
+void D2XXUnitStartup(TFTErrorDialog errorDialog);
+void D2XXUnitShutdown();
 
 FT_STATUS GetFTDeviceCount();
 FT_STATUS GetFTDeviceSerialNo(uint32_t index);

@@ -38,6 +38,14 @@ void SetAllTexts(Measurement& measurement, const std::string& text) {
     measurement.Arrhythmie = text;
 }
 
+// A first byte "8" alone, or "8" and a decimal digit followed by fewer than 12 bytes.
+bool IsPartialFrame(uint32_t received) {
+    if (received == 0 || received >= FrameLength || ReceiveBuffer[0] != '8') {
+        return false;
+    }
+    return received == 1 || (ReceiveBuffer[1] >= '0' && ReceiveBuffer[1] <= '9');
+}
+
 DecodeOutcome DecodeMeasurement(Measurement& measurement) {
     const FrameFields f = ReadFields();
     ClearReceiveBuffer();
@@ -74,4 +82,10 @@ DecodeOutcome DecodeFrame(Measurement& measurement) {
         return StatusFrame;
     }
     return NoFrame;
+}
+
+void ReadRestOfSplitFrame(uint32_t received) {
+    if (IsPartialFrame(received)) {
+        ReadFTDeviceAt(received, FrameLength - received);
+    }
 }

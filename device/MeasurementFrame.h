@@ -28,3 +28,9 @@ int32_t ReadFrameType();
 int32_t FrameChecksum(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e);
 // Decodes the first 14 bytes of ReceiveBuffer; a handled frame clears the whole buffer.
 DecodeOutcome DecodeFrame(Measurement& measurement);
+
+// After a read that put received bytes at the start of ReceiveBuffer: when they begin a frame
+// (type 80 to 89) but are not all of it, reads the rest behind them in the same poll, so that a
+// frame that straddled the read time-out is decoded whole instead of failing its checksum and
+// its tail turning up on the next poll.
+void ReadRestOfSplitFrame(uint32_t received);

@@ -1,8 +1,7 @@
 #include "support/VexAbstract.h"
 
+#include "platform/locale/Locale.h"
 #include "support/VexStrings.h"
-
-#include <langinfo.h>
 
 namespace {
 
@@ -24,9 +23,9 @@ std::string WithDollarHex(std::string text) {
 
 // The separator between hours and minutes in the time format of the user's LC_TIME.
 char UserTimeSeparator() {
-    const std::string_view format = nl_langinfo(T_FMT);
+    const std::string format = LocaleTimeFormat();
     const size_t hours = format.find_first_of("HIkl");
-    if (hours == std::string_view::npos || hours + 1 >= format.size()) {
+    if (hours == std::string::npos || hours + 1 >= format.size()) {
         return ':';
     }
     const char separator = format[hours + 1];

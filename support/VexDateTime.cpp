@@ -1,14 +1,14 @@
 #include "support/VexDateTime.h"
 
+#include "platform/locale/Locale.h"
 #include "platform/text/Text.h"
 #include "support/VexStrings.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
-#include <langinfo.h>
-#include <sys/time.h>
 
 std::string DateOrderMask;
 std::array<std::string, 7> GermanPeriodNames;
@@ -180,7 +180,7 @@ std::string ShortDateFormatFromPosix(std::string_view posixFormat) {
 }
 
 void RefreshDateOrderMask() {
-    DateOrderMask = MakeDateOrderMask(ShortDateFormatFromPosix(nl_langinfo(D_FMT)));
+    DateOrderMask = MakeDateOrderMask(ShortDateFormatFromPosix(LocaleDateFormat()));
 }
 
 bool IsValidDate(int year, int month, int day) {
@@ -227,16 +227,13 @@ DateTimeParts DecodeDateTime(TDateTime value) {
 }
 
 TDateTime NowAsDateTime() {
-    timeval now{};
-    gettimeofday(&now, nullptr);
-    std::tm local{};
-    localtime_r(&now.tv_sec, &local);
+    const LocalTime now = LocalTimeNow();
+    const std::tm& local = now.calendar;
     TDateTime date = 0;
     TDateTime time = 0;
     TryEncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, date);
     // A leap second shows as the last second of its minute.
-    TryEncodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59),
-                  static_cast<int>(now.tv_usec / 1000), time);
+    TryEncodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59), now.millisecond, time);
     return date + time;
 }
 

@@ -26,23 +26,6 @@ std::string Backslashed(std::string text) {
     return text;
 }
 
-std::string DwordBytes(int32_t value) {
-    const auto bits = static_cast<uint32_t>(value);
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) {
-        bytes[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
-    }
-    return bytes;
-}
-
-int32_t DwordOf(const std::string& bytes) {
-    uint32_t bits = 0;
-    for (int i = 3; i >= 0; --i) {
-        bits = (bits << 8) | static_cast<unsigned char>(bytes[i]);
-    }
-    return static_cast<int32_t>(bits);
-}
-
 bool IsText(uint32_t type) {
     return type == RegType::Sz || type == RegType::ExpandSz;
 }
@@ -152,7 +135,7 @@ int32_t TRegistrySettings::ReadInteger(const std::string& keyPath) {
     int32_t result = fallback;
     const auto value = QueryValue(keyPath);
     if (value && value->type == RegType::Dword && value->data.size() == 4) {
-        result = DwordOf(value->data);
+        result = static_cast<int32_t>(DwordOf(value->data));
     }
     if (WriteBackDefaults && result == fallback) {
         WriteBackQuietly([&] { WriteInteger(keyPath, result); });
@@ -161,7 +144,8 @@ int32_t TRegistrySettings::ReadInteger(const std::string& keyPath) {
 }
 
 void TRegistrySettings::WriteInteger(const std::string& keyPath, int32_t value) {
-    OpenForWriting(keyPath).SetValue(ValueName(keyPath), RegType::Dword, DwordBytes(value));
+    OpenForWriting(keyPath).SetValue(ValueName(keyPath), RegType::Dword,
+                                     DwordBytes(static_cast<uint32_t>(value)));
 }
 
 void TRegistrySettings::ReadStrings(const std::string& keyPath, TStringList& list,

@@ -1,5 +1,5 @@
+#include "common/ScriptedDriver.h"
 #include "device/D2XXUnit.h"
-#include "platform/ftd2xx/ScriptedDriver.h"
 #include "support/VexMsgFlags.h"
 
 #include <gtest/gtest.h>

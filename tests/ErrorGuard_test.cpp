@@ -1,9 +1,10 @@
-#include "common/ModalBoxAnswerer.h"
 #include "common/Printing.h"
 #include "common/TestEnvironment.h"
+#include "common/widgets/ModalBoxAnswerer.h"
+#include "common/widgets/TestApplication.h"
 #include "platform/Errors.h"
-#include "support/ErrorGuard.h"
-#include "support/VexMisc.h"
+#include "support/widgets/ErrorGuard.h"
+#include "support/widgets/VexMisc.h"
 
 #include <QMessageBox>
 #include <QSpinBox>

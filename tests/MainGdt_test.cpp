@@ -1,16 +1,16 @@
 #include "app/Gdt.h"
 #include "app/Main.h"
 #include "common/GdtFiles.h"
-#include "common/MainWindowFixture.h"
-#include "common/MemorySettings.h"
-#include "common/ModalBoxAnswerer.h"
+#include "common/ScriptedDriver.h"
 #include "common/TestEnvironment.h"
 #include "common/WithoutFileOverride.h"
+#include "common/support/MemorySettings.h"
+#include "common/widgets/ModalBoxAnswerer.h"
+#include "common/window/MainWindowFixture.h"
 #include "device/D2XXUnit.h"
-#include "platform/ftd2xx/ScriptedDriver.h"
 #include "support/VexDateTime.h"
-#include "support/VexFrmMsgBox.h"
-#include "support/VexMisc.h"
+#include "support/widgets/VexFrmMsgBox.h"
+#include "support/widgets/VexMisc.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,11 +1,12 @@
 #include "app/Main.h"
-#include "common/MemorySettings.h"
 #include "common/TestEnvironment.h"
+#include "common/support/MemorySettings.h"
+#include "common/widgets/TestApplication.h"
 #include "device/D2XXUnit.h"
 #include "platform/ftd2xx/DefaultDrivers.h"
 #include "platform/ftd2xx/Driver.h"
-#include "support/VexFrmMsgBox.h"
-#include "support/VexMisc.h"
+#include "support/widgets/VexFrmMsgBox.h"
+#include "support/widgets/VexMisc.h"
 
 #include <QApplication>
 #include <QLabel>

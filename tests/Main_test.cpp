@@ -1,16 +1,19 @@
 #include "app/Main.h"
-#include "common/MainWindowFixture.h"
-#include "common/MemorySettings.h"
-#include "common/ModalBoxAnswerer.h"
+#include "common/ScriptedDriver.h"
 #include "common/TestEnvironment.h"
 #include "common/WithoutFileOverride.h"
+#include "common/support/MemorySettings.h"
+#include "common/widgets/ModalBoxAnswerer.h"
+#include "common/widgets/TestApplication.h"
+#include "common/window/MainWindowFixture.h"
 #include "device/D2XXUnit.h"
-#include "platform/ftd2xx/ScriptedDriver.h"
+#include "platform/registry/Registry.h"
 #include "support/VexDateTime.h"
-#include "support/VexFonts.h"
-#include "support/VexFrmMsgBox.h"
-#include "support/VexMisc.h"
-#include "support/VexPlacement.h"
+#include "support/VexSettings.h"
+#include "support/widgets/VexFonts.h"
+#include "support/widgets/VexFrmMsgBox.h"
+#include "support/widgets/VexMisc.h"
+#include "support/widgets/VexPlacement.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -780,6 +783,40 @@ INSTANTIATE_TEST_SUITE_P(Cases, PdfAtCloseTest,
                                            PdfCase{"Missing", false, false},
                                            PdfCase{"Locked", true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+class BrokenSettingsTest : public MainWindowTest {
+protected:
+    ScopedTestHome home_;
+};
+
+TEST_F(BrokenSettingsTest, AreResetAndTheUserToldWhereTheOldFileLies) {
+    const fs::path hive = RegistryHivePath();
+    fs::create_directories(hive.parent_path());
+    std::ofstream(hive, std::ios::binary) << "this is not a hive\n";
+    AppSettings = std::make_unique<TRegistrySettings>("Software/Lirn/Quarn", 1);
+    ModalBoxAnswerer answer;
+    std::string shown;
+    answer
+        .Inspect([&](QWidget& box) {
+            shown = AsMsgBox(box).Text();
+            EXPECT_TRUE(HasIcon(box));
+            EXPECT_TRUE(form_->isVisible());
+        })
+        .Press("&OK");
+    Show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.Finished(); }, WaitMs));
+
+    std::vector<fs::path> aside;
+    for (const auto& entry : fs::directory_iterator(hive.parent_path())) {
+        if (entry.path().filename().string().find(".invalid-") != std::string::npos) {
+            aside.push_back(entry.path());
+        }
+    }
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(shown, "Die Einstellungen waren beschädigt und wurden zurückgesetzt. Die alte "
+                     "Datei liegt unter " +
+                         aside[0].string() + ".");
+}
 
 TEST_F(MainWindowTest, CloseWithoutPdfFolderTouchesNoFileOutsideIt) {
     Show();

@@ -1,5 +1,5 @@
-#include "common/TestEnvironment.h"
-#include "support/VexFonts.h"
+#include "common/widgets/TestApplication.h"
+#include "support/widgets/VexFonts.h"
 
 #include <QFont>
 #include <QFontInfo>

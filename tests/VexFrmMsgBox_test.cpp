@@ -1,9 +1,10 @@
-#include "common/ModalBoxAnswerer.h"
 #include "common/Printing.h"
 #include "common/TestEnvironment.h"
-#include "support/VexFrmMsgBox.h"
-#include "support/VexMisc.h"
+#include "common/widgets/ModalBoxAnswerer.h"
+#include "common/widgets/TestApplication.h"
 #include "support/VexMsgFlags.h"
+#include "support/widgets/VexFrmMsgBox.h"
+#include "support/widgets/VexMisc.h"
 
 #include <QApplication>
 #include <QCheckBox>

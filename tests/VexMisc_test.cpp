@@ -1,9 +1,9 @@
-#include "common/MemorySettings.h"
-#include "common/TestEnvironment.h"
+#include "common/support/MemorySettings.h"
+#include "common/widgets/TestApplication.h"
 #include "support/VexDateTime.h"
 #include "support/VexLinkList.h"
-#include "support/VexMisc.h"
 #include "support/VexMsgFlags.h"
+#include "support/widgets/VexMisc.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,8 +1,8 @@
-#include "common/MemorySettings.h"
-#include "common/TestEnvironment.h"
+#include "common/support/MemorySettings.h"
+#include "common/widgets/TestApplication.h"
 #include "platform/Errors.h"
-#include "support/VexMisc.h"
-#include "support/VexPlacement.h"
+#include "support/widgets/VexMisc.h"
+#include "support/widgets/VexPlacement.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -1,4 +1,5 @@
 #include "platform/ftd2xx/UsbDriver.h"
+#include "platform/ftd2xx/ftd2xx.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

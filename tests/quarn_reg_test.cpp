@@ -152,6 +152,19 @@ TEST_F(QuarnRegTest, QueryListsValuesThenSubKeys) {
     EXPECT_NE(deep.out.find("HKEY_CURRENT_USER\\Software\\Lirn\\Quarn\\PDF\n"), std::string::npos);
 }
 
+TEST_F(QuarnRegTest, QueryNamesTheTypeAsWindowsDoesOrNone) {
+    auto key = RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Lirn");
+    ASSERT_TRUE(key);
+    key->SetValue("List", RegType::MultiSz, std::string("a\0b\0\0", 5));
+    key->SetValue("Odd", 0x2b, std::string("\xff", 1));
+
+    const RunResult query = RunTool({"query", "HKCU\\Software\\Lirn"});
+    ASSERT_EQ(query.exitCode, 0) << query.err;
+    EXPECT_EQ(query.out, "\nHKEY_CURRENT_USER\\Software\\Lirn\n"
+                         "    List    REG_MULTI_SZ    a\\0b\n"
+                         "    Odd    REG_NONE    FF\n\n");
+}
+
 TEST_F(QuarnRegTest, NamesMatchWhateverTheirCase) {
     Add({"HKCU\\Software\\Lirn\\Quarn\\GDT", "/v", "Import", "/d", "a.gdt"});
     Add({"hkey_current_user\\software\\LIRN\\quarn\\gdt", "/v", "IMPORT", "/d", "b.gdt"});
@@ -362,6 +375,25 @@ TEST_F(QuarnRegTest, ReadOnlyHiveRefusesAddWithAMessage) {
     EXPECT_NE(result.exitCode, 0);
     EXPECT_NE(result.err.find("cannot be written"), std::string::npos) << result.err;
     EXPECT_EQ(HiveBytes(), before);
+}
+
+TEST_F(QuarnRegTest, BrokenHiveIsMovedAsideAndTheToolSaysWhere) {
+    fs::create_directories(RegistryHivePath().parent_path());
+    WriteFile(RegistryHivePath(), "this is not a hive\n");
+    const RunResult result = RunTool({"add", gdt, "/v", "Import", "/d", "new", "/f"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::vector<fs::path> aside;
+    for (const auto& entry : fs::directory_iterator(RegistryHivePath().parent_path())) {
+        if (entry.path().filename().string().find(".invalid-") != std::string::npos) {
+            aside.push_back(entry.path());
+        }
+    }
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(ReadFile(aside[0]), "this is not a hive\n");
+    EXPECT_EQ(result.err, "lirn-quarn: Registrierungsdatei \"" + RegistryHivePath().string() +
+                              "\" ist ungültig; sie wurde nach \"" + aside[0].string() +
+                              "\" verschoben und eine neue angelegt.\n");
+    EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Lirn\\Quarn\\GDT"));
 }
 
 // --- the file format itself ---------------------------------------------------------------------

@@ -2,14 +2,27 @@
 // File system access the program relies on. Paths are UTF-8 text; failures of reading and
 // writing throw FileError with the text the program shows.
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // True for an existing file that is not a folder.
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Removes a file; false when it could not be removed (missing, a folder, no rights).
 bool DeleteFile(const std::string& path);
+
+// The running program's file as a full path; empty when the system does not tell it.
+std::string ExecutablePath();
+
+// The names of the entries of folder, without "." and ".."; none when it cannot be listed.
+std::vector<std::string> FolderEntryNames(const std::string& folder);
+
+// The name under which folder stores name: the exact entry if there is one, else the first entry
+// that differs only in ASCII letter case; nothing when the folder cannot be listed or lacks it.
+// The empty folder is the current one.
+std::optional<std::string> StoredEntryName(const std::string& folder, const std::string& name);
 
 // The whole content of a file. Throws FileError with the runtime's I/O error text.
 std::string ReadFileBytes(const std::string& path);

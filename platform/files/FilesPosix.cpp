@@ -1,42 +1,19 @@
 #include "platform/Errors.h"
+#include "platform/files/FileDescriptorPosix.h"
 #include "platform/files/Files.h"
+#include "platform/text/Text.h"
 
 #include <atomic>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <random>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
 namespace {
-
-// Owns one open file descriptor.
-class FileHandle {
-public:
-    explicit FileHandle(int fd = -1) : fd_(fd) {}
-    ~FileHandle() { reset(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now so that a failing close can be reported; errno tells why.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-    void reset() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
 
 // Removes the temporary file unless the rename has taken it over.
 class TemporaryFile {
@@ -121,17 +98,17 @@ std::string TemporaryName(const std::string& path) {
 
 // O_EXCL so that an existing file is never taken over; mode 0666 leaves the rest to the umask,
 // as for any newly created file.
-FileHandle CreateTemporary(const std::string& path, std::string& temporaryPath) {
+FileDescriptor CreateTemporary(const std::string& path, std::string& temporaryPath) {
     constexpr int attempts = 100;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         temporaryPath = TemporaryName(path);
         const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
-            return FileHandle(fd);
+            return FileDescriptor(fd);
         }
     }
     errno = EEXIST;
-    return FileHandle();
+    return FileDescriptor();
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -154,8 +131,8 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 // Without this the rename itself may be lost on a power failure.
 void SyncFolder(const std::string& path) {
-    FileHandle folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.valid()) {
+    FileDescriptor folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder) {
         ::fsync(folder.get());
     }
 }
@@ -167,6 +144,10 @@ void RefuseReadOnlyTarget(const std::string& path) {
         ThrowCreationError(path, EACCES);
     }
 }
+
+struct FolderCloser {
+    void operator()(DIR* folder) const { ::closedir(folder); }
+};
 
 } // namespace
 
@@ -185,8 +166,8 @@ bool DeleteFile(const std::string& path) {
 
 std::string ReadFileBytes(const std::string& path) {
     // O_NONBLOCK so that a FIFO at the path cannot stall the program on open.
-    FileHandle file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!file.valid()) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file) {
         ThrowReadError(errno);
     }
     struct stat info {};
@@ -219,8 +200,8 @@ std::string ReadFileBytes(const std::string& path) {
 void WriteFileInOnePiece(const std::string& path, std::string_view bytes) {
     RefuseReadOnlyTarget(path);
     std::string temporaryPath;
-    FileHandle file = CreateTemporary(path, temporaryPath);
-    if (!file.valid()) {
+    FileDescriptor file = CreateTemporary(path, temporaryPath);
+    if (!file) {
         ThrowCreationError(path, errno);
     }
     TemporaryFile temporary(temporaryPath);
@@ -232,4 +213,42 @@ void WriteFileInOnePiece(const std::string& path, std::string_view bytes) {
     }
     temporary.release();
     SyncFolder(path);
+}
+
+std::string ExecutablePath() {
+    std::string buffer(4096, '\0');
+    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) {
+        return {};
+    }
+    buffer.resize(static_cast<std::size_t>(length));
+    return buffer;
+}
+
+std::vector<std::string> FolderEntryNames(const std::string& folder) {
+    std::vector<std::string> names;
+    const std::unique_ptr<DIR, FolderCloser> listing(::opendir(folder.c_str()));
+    if (!listing) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(listing.get())) {
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != "..") {
+            names.emplace_back(name);
+        }
+    }
+    return names;
+}
+
+std::optional<std::string> StoredEntryName(const std::string& folder, const std::string& name) {
+    std::optional<std::string> caseMatch;
+    for (std::string& entry : FolderEntryNames(folder.empty() ? "." : folder)) {
+        if (entry == name) {
+            return name;
+        }
+        if (!caseMatch && EqualsIgnoringAsciiCase(entry, name)) {
+            caseMatch = std::move(entry);
+        }
+    }
+    return caseMatch;
 }

@@ -1,9 +1,10 @@
 #pragma once
-// What a D2XX driver offers: the devices it sees and connections to them. The dispatcher in
-// ftd2xx.cpp owns the drivers and every open connection.
+// What a D2XX driver offers: the devices it sees and connections to them. The D2XX calls own
+// the installed drivers and every open connection.
 
-#include "platform/ftd2xx/ftd2xx.h"
+#include "platform/ftd2xx/D2xxTypes.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,20 +43,6 @@ public:
     virtual FT_STATUS listDevices(std::vector<DeviceEntry>& out) = 0;
     // FT_DEVICE_NOT_FOUND when this driver has no device with that serial number.
     virtual FT_STATUS open(const std::string& serialNumber, std::unique_ptr<Connection>& out) = 0;
-};
-
-// Replaces the drivers; open handles are closed first. An empty list restores the defaults
-// (USB devices, then virtual monitors).
-void InstallDrivers(std::vector<std::unique_ptr<Driver>> drivers);
-
-// Installs the given drivers (none at all when empty) for its lifetime, then the defaults.
-class ScopedDrivers {
-public:
-    explicit ScopedDrivers(std::vector<std::unique_ptr<Driver>> drivers);
-    explicit ScopedDrivers(std::unique_ptr<Driver> driver);
-    ~ScopedDrivers();
-    ScopedDrivers(const ScopedDrivers&) = delete;
-    ScopedDrivers& operator=(const ScopedDrivers&) = delete;
 };
 
 } // namespace ftd2xx

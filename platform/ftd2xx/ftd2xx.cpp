@@ -1,7 +1,6 @@
 #include "platform/ftd2xx/ftd2xx.h"
 
 #include "platform/ftd2xx/DefaultDrivers.h"
-#include "platform/ftd2xx/Driver.h"
 
 #include <algorithm>
 #include <cstring>
@@ -36,8 +35,7 @@ Dispatcher& State() {
 std::vector<std::unique_ptr<Driver>>& Drivers() {
     Dispatcher& state = State();
     if (!state.installed) {
-        state.drivers.push_back(MakeUsbDriver());
-        state.drivers.push_back(MakeVirtualMonitorDriver());
+        state.drivers = MakeDefaultDrivers();
         state.installed = true;
     }
     return state.drivers;

@@ -56,7 +56,7 @@ std::string Utf16LeToUtf8(std::string_view bytes) {
 
 // Windows keeps these types as UTF-16 in .reg files; the hive keeps UTF-8.
 bool IsTextType(uint32_t type) {
-    return type == 1 || type == 2 || type == 7;
+    return type == RegType::Sz || type == RegType::ExpandSz || type == RegType::MultiSz;
 }
 
 // --- small text helpers ---------------------------------------------------------------------
@@ -86,22 +86,6 @@ std::optional<uint32_t> ParseHexNumber(std::string_view s) {
             return std::nullopt;
         }
         value = (value << 4) | static_cast<uint32_t>(*digit);
-    }
-    return value;
-}
-
-std::string DwordBytes(uint32_t value) {
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) {
-        bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-    return bytes;
-}
-
-uint32_t DwordValue(std::string_view bytes) {
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value = (value << 8) | static_cast<unsigned char>(bytes[i]);
     }
     return value;
 }
@@ -355,7 +339,7 @@ std::string FormatData(const RegFileValue& value) {
     }
     if (value.type == RegType::Dword && value.data.size() == 4) {
         char text[16];
-        std::snprintf(text, sizeof text, "dword:%08x", DwordValue(value.data));
+        std::snprintf(text, sizeof text, "dword:%08x", DwordOf(value.data));
         return text;
     }
     if (value.type == RegType::Binary) {
@@ -374,22 +358,10 @@ std::optional<KeyName> ParseKeyName(std::string_view text) {
     if (!root) {
         return std::nullopt;
     }
-    KeyName name{*root, {}};
     if (split == std::string_view::npos) {
-        return name;
+        return KeyName{*root, {}};
     }
-    for (size_t start = split + 1; start <= text.size();) {
-        size_t end = text.find('\\', start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        if (end > start) {
-            name.path +=
-                (name.path.empty() ? "" : "\\") + std::string(text.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return name;
+    return KeyName{*root, JoinKeyPath(SplitKeyPath(text.substr(split + 1)))};
 }
 
 RegFileParse ParseRegFile(std::string_view bytes) {
@@ -452,10 +424,10 @@ std::string DisplayRegData(uint32_t type, std::string_view data) {
     }
     if (type == RegType::Dword && data.size() == 4) {
         char text[16];
-        std::snprintf(text, sizeof text, "0x%x", DwordValue(data));
+        std::snprintf(text, sizeof text, "0x%x", DwordOf(data));
         return text;
     }
-    if (type == 7) {
+    if (type == RegType::MultiSz) {
         std::string shown;
         while (!data.empty() && data.back() == '\0') {
             data.remove_suffix(1);

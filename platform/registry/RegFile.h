@@ -2,7 +2,7 @@
 // The .reg text format ("Windows Registry Editor Version 5.00") and full key names such as
 // HKCU\Software\Lirn\Quarn, as administrators write them.
 
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegistryTypes.h"
 
 #include <optional>
 #include <string>

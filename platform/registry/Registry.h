@@ -1,10 +1,12 @@
 #pragma once
-// The registry: root keys, keys opened by path, typed values. On POSIX the hive is one SQLite
-// file per user; key and value names compare without regard to ASCII letter case and keep the
-// case they were created with; enumeration follows creation order.
+// The registry: root keys, keys opened by path, typed values. Key and value names compare
+// without regard to ASCII letter case and keep the case they were created with; enumeration
+// follows creation order. Where the system has no registry (POSIX) it is a hive file of ours,
+// one per user.
+
+#include "platform/registry/RegistryTypes.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -12,50 +14,12 @@
 #include <string_view>
 #include <vector>
 
-// In the order of the Windows root handles 0x80000000 .. 0x80000006.
-enum class RegistryRoot : uint8_t {
-    ClassesRoot = 0,
-    CurrentUser = 1,
-    LocalMachine = 2,
-    Users = 3,
-    PerformanceData = 4,
-    CurrentConfig = 5,
-    DynData = 6,
-};
-
-inline constexpr int RegistryRootCount = 7;
-
-// Value types as the Windows registry numbers them; any other number is kept as it is.
-namespace RegType {
-inline constexpr uint32_t None = 0;
-inline constexpr uint32_t Sz = 1;
-inline constexpr uint32_t ExpandSz = 2;
-inline constexpr uint32_t Binary = 3;
-inline constexpr uint32_t Dword = 4;
-} // namespace RegType
-
-// "REG_SZ" and so on; "REG_NONE" for numbers without a Windows name.
-std::string RegTypeName(uint32_t type);
-std::optional<uint32_t> ParseRegTypeName(std::string_view name);
-
-// "HKEY_CURRENT_USER" and "HKCU".
-std::string RootKeyName(RegistryRoot root);
-std::string RootKeyShortName(RegistryRoot root);
-// Either form, in any letter case.
-std::optional<RegistryRoot> ParseRootKeyName(std::string_view name);
-
-struct RegistryValue {
-    std::string name;
-    uint32_t type = RegType::None;
-    std::string data; // raw bytes; text types hold UTF-8 with a closing NUL
-
-    friend bool operator==(const RegistryValue&, const RegistryValue&) = default;
-};
-
-// $XDG_CONFIG_HOME/lirn-quarn/registry.db, or ~/.config/lirn-quarn/registry.db.
+// The hive file: $XDG_CONFIG_HOME/lirn-quarn/registry.db, or ~/.config/lirn-quarn/registry.db.
 std::filesystem::path RegistryHivePath();
 
-class RegistryHive;
+// A hive file that held no hive is moved aside and a fresh one started. The first call after
+// such a move gives the path the old file was moved to; later calls give nothing until the next.
+std::optional<std::filesystem::path> TakeMovedAsideHive();
 
 // One open key. Reads never throw; a change that cannot be stored throws RegistryError.
 class RegistryKey {
@@ -89,9 +53,11 @@ public:
     std::vector<RegistryValue> Values() const;
 
 private:
-    RegistryKey(std::unique_ptr<RegistryHive> hive, RegistryRoot root, int64_t id);
+    // What the platform keeps of an open key.
+    struct Impl;
 
-    std::unique_ptr<RegistryHive> hive_;
+    RegistryKey(RegistryRoot root, std::unique_ptr<Impl> impl);
+
     RegistryRoot root_;
-    int64_t id_;
+    std::unique_ptr<Impl> impl_;
 };

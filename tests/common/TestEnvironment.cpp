@@ -1,6 +1,5 @@
 #include "common/TestEnvironment.h"
 
-#include <QApplication>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -48,17 +47,6 @@ ScopedTestHome::~ScopedTestHome() {
     std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(root_, ignored);
-}
-
-QApplication& TestApplication() {
-    if (getEnv("QT_QPA_PLATFORM").empty()) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
-    static int argc = 1;
-    static char name[] = "quarn-tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
 }
 
 std::string ReadTestData(const std::string& name) {

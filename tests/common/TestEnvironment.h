@@ -1,10 +1,8 @@
 #pragma once
-// Test isolation: a temporary HOME with its own XDG folders, and the one QApplication.
+// Test isolation: a temporary HOME with its own XDG folders, and the test data.
 
 #include <filesystem>
 #include <string>
-
-class QApplication;
 
 // Points HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR at fresh temporary folders for its lifetime.
 class ScopedTestHome {
@@ -24,9 +22,6 @@ private:
     std::string savedConfig_;
     std::string savedRuntime_;
 };
-
-// Creates the QApplication on first use (offscreen platform unless QT_QPA_PLATFORM says else).
-QApplication& TestApplication();
 
 // Reads a file of tests/data as bytes.
 std::string ReadTestData(const std::string& name);

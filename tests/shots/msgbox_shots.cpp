@@ -2,10 +2,10 @@
 // PNG into the folder given as the first argument (default "screenshots"). Run it under a real X
 // server, e.g. xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/msgbox-shots screenshots
 
-#include "support/VexFonts.h"
-#include "support/VexFrmMsgBox.h"
-#include "support/VexMisc.h"
 #include "support/VexMsgFlags.h"
+#include "support/widgets/VexFonts.h"
+#include "support/widgets/VexFrmMsgBox.h"
+#include "support/widgets/VexMisc.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // monitor-sim: plays an attached blood-pressure monitor without hardware.
 
-#include "platform/ftd2xx/VirtualMonitorLink.h"
+#include "platform/ftd2xx/VirtualMonitorLinkPosix.h"
 #include "platform/ftd2xx/ftd2xx.h"
 #include "tools/monitor-sim/Frames.h"
 #include "tools/monitor-sim/Plug.h"

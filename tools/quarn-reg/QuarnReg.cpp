@@ -1,18 +1,17 @@
 #include "tools/quarn-reg/QuarnReg.h"
 
 #include "platform/Errors.h"
+#include "platform/files/Files.h"
 #include "platform/registry/RegFile.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/Text.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <map>
 #include <optional>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -221,7 +220,7 @@ int Query(const Options& options, const KeyName& name, std::ostream& out, std::o
 
 std::optional<std::string> EncodeDword(const std::string& text) {
     if (text.empty()) {
-        return std::string(4, '\0');
+        return DwordBytes(0);
     }
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     const std::string digits = hex ? text.substr(2) : text;
@@ -234,11 +233,7 @@ std::optional<std::string> EncodeDword(const std::string& text) {
     if (value > 0xFFFFFFFFull) {
         return std::nullopt;
     }
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) {
-        bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-    return bytes;
+    return DwordBytes(static_cast<uint32_t>(value));
 }
 
 std::optional<std::string> EncodeBinary(const std::string& text) {
@@ -347,10 +342,8 @@ int Delete(const Options& options, const KeyName& name, std::istream& in, std::o
         !Confirm(in, out, "Permanently delete the registry key " + key->FullName())) {
         return Cancelled(out);
     }
-    const size_t split = name.path.rfind('\\');
-    const std::string parentPath = split == std::string::npos ? "" : name.path.substr(0, split);
-    const auto parent = RegistryKey::Open(name.root, parentPath);
-    if (!parent || !parent->DeleteSubKeyTree(name.path.substr(split + 1))) {
+    const auto parent = RegistryKey::Open(name.root, ParentKeyPath(name.path));
+    if (!parent || !parent->DeleteSubKeyTree(LastKeyLevel(name.path))) {
         err << NotFound;
         return 1;
     }
@@ -375,28 +368,6 @@ void CollectTree(const RegistryKey& key, std::vector<RegFileKey>& keys) {
     }
 }
 
-// A temporary file beside the target, then a rename: no reader sees half a file.
-bool WriteInOnePiece(const fs::path& file, const std::string& bytes) {
-    const fs::path temporary = file.string() + ".tmp-" + std::to_string(getpid());
-    {
-        std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
-        stream << bytes;
-        stream.flush();
-        if (!stream) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temporary, file, ec);
-    if (ec) {
-        fs::remove(temporary, ec);
-        return false;
-    }
-    return true;
-}
-
 int Export(const Options& options, const KeyName& name, std::istream& in, std::ostream& out,
            std::ostream& err) {
     const auto key = RegistryKey::Open(name.root, name.path);
@@ -412,20 +383,16 @@ int Export(const Options& options, const KeyName& name, std::istream& in, std::o
     }
     std::vector<RegFileKey> keys;
     CollectTree(*key, keys);
-    if (!WriteInOnePiece(file, FormatRegFile(keys))) {
-        return Fail(err, "cannot write " + file.string());
-    }
+    WriteFileInOnePiece(file.string(), FormatRegFile(keys));
     out << Done;
     return 0;
 }
 
 void ApplyKey(const RegFileKey& entry) {
     if (entry.remove) {
-        const size_t split = entry.key.path.rfind('\\');
-        const auto parent = RegistryKey::Open(
-            entry.key.root, split == std::string::npos ? "" : entry.key.path.substr(0, split));
+        const auto parent = RegistryKey::Open(entry.key.root, ParentKeyPath(entry.key.path));
         if (parent && !entry.key.path.empty()) {
-            parent->DeleteSubKeyTree(entry.key.path.substr(split + 1));
+            parent->DeleteSubKeyTree(LastKeyLevel(entry.key.path));
         }
         return;
     }
@@ -459,6 +426,13 @@ int Import(const Options& options, std::ostream& out, std::ostream& err) {
     }
     out << Done;
     return 0;
+}
+
+void TellAboutMovedAsideHive(std::ostream& err) {
+    if (const auto aside = TakeMovedAsideHive()) {
+        err << "lirn-quarn: Registrierungsdatei " << RegistryHivePath() << " ist ungültig; sie "
+            << "wurde nach " << *aside << " verschoben und eine neue angelegt.\n";
+    }
 }
 
 int Dispatch(const Options& options, std::istream& in, std::ostream& out, std::ostream& err) {
@@ -501,9 +475,12 @@ int RunQuarnReg(const std::vector<std::string>& args, std::istream& in, std::ost
         err << "ERROR: Invalid syntax: " << error << ".\n" << Usage;
         return 1;
     }
+    int result = 0;
     try {
-        return Dispatch(*options, in, out, err);
+        result = Dispatch(*options, in, out, err);
     } catch (const QuarnError& failure) {
-        return Fail(err, failure.what());
+        result = Fail(err, failure.what());
     }
+    TellAboutMovedAsideHive(err);
+    return result;
 }

@@ -1,15 +1,11 @@
 #pragma once
-// What the virtual-monitor driver and monitor-sim share: where a monitor's socket lives, the
-// checks that keep other users out, and small blocking socket helpers with time-outs.
-//
-// Requests are one line each; a monitor answers one line:
-//   INFO               -> "MONITOR <serial>\t<description>"
-//   OPEN               -> "OK" (the socket then carries the monitor's bytes) or "BUSY"
-//   SEND <pause> <hex> -> "OK" once the bytes went out at line speed, or "ERR <text>";
-//                         <pause> ms between the first 8 bytes and the rest (0: none)
-//   UNPLUG             -> "OK", and the monitor ends
+// How the virtual-monitor driver and monitor-sim reach each other on POSIX: one Unix socket
+// per monitor in the user's private runtime folder, the checks that keep other users out, and
+// small blocking socket helpers with time-outs.
 
-#include <cstdint>
+#include "platform/files/FileDescriptorPosix.h"
+#include "platform/ftd2xx/VirtualMonitorProtocol.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,31 +13,7 @@
 
 namespace ftd2xx::virtualmonitor {
 
-constexpr size_t MaxSerialNumberLength = 16;
-constexpr size_t MaxDescriptionLength = 64;
 constexpr const char* SocketSuffix = ".sock";
-// An answer a running monitor gives at once; a generous bound for a busy machine.
-constexpr int AnswerTimeoutMs = 2000;
-
-// Owns a file descriptor.
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(Fd&& other) noexcept : fd_(other.release()) {}
-    Fd& operator=(Fd&& other) noexcept;
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    int release();
-    void reset(int fd = -1);
-
-private:
-    int fd_ = -1;
-};
 
 // Holds an exclusive lock on the folder while monitors bind and stale sockets are removed.
 class FolderLock {
@@ -51,7 +23,7 @@ public:
     bool locked() const { return locked_; }
 
 private:
-    Fd fd_;
+    FileDescriptor fd_;
     bool locked_ = false;
 };
 
@@ -62,14 +34,12 @@ bool PrepareFolder(const std::string& folder, std::string& error);
 // The folder exists, is ours and nobody else may enter it.
 bool FolderIsPrivate(const std::string& folder);
 
-bool ValidSerialNumber(std::string_view serialNumber, std::string& error);
-bool ValidDescription(std::string_view description, std::string& error);
 std::string SocketPath(const std::string& folder, std::string_view serialNumber);
 // Serial numbers of the socket files in the folder, sorted; live or not.
 std::vector<std::string> SocketSerialNumbers(const std::string& folder);
 
 enum class ConnectResult { Connected, NobodyListening, Failed };
-ConnectResult Connect(const std::string& path, Fd& out);
+ConnectResult Connect(const std::string& path, FileDescriptor& out);
 
 bool SendAll(int fd, std::string_view bytes, int timeoutMs);
 // One line without its "\n", read byte by byte so that nothing behind it is consumed.
@@ -77,10 +47,5 @@ bool ReadLine(int fd, std::string& line, int timeoutMs);
 // Connects, sends the request line and returns the answer line.
 bool Ask(const std::string& path, const std::string& request, std::string& answer,
          int timeoutMs = AnswerTimeoutMs);
-
-std::string HexEncode(std::string_view bytes);
-std::optional<std::string> HexDecode(std::string_view text);
-
-uint64_t SteadyNowMs();
 
 } // namespace ftd2xx::virtualmonitor

@@ -1,4 +1,4 @@
-#include "common/MemorySettings.h"
+#include "common/support/MemorySettings.h"
 
 #include "platform/Errors.h"
 #include "platform/text/Text.h"

@@ -1,8 +1,8 @@
-#include "common/MainWindowFixture.h"
+#include "common/window/MainWindowFixture.h"
 
-#include "common/TestEnvironment.h"
+#include "common/widgets/TestApplication.h"
 #include "device/D2XXUnit.h"
-#include "support/VexMisc.h"
+#include "support/widgets/VexMisc.h"
 
 #include <clocale>
 

@@ -1,15 +1,12 @@
-#include "platform/ftd2xx/VirtualMonitorLink.h"
+#include "platform/ftd2xx/VirtualMonitorLinkPosix.h"
 
-#include "platform/text/Text.h"
+#include "platform/files/Files.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <memory>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -43,26 +40,6 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
 }
 
 } // namespace
-
-Fd& Fd::operator=(Fd&& other) noexcept {
-    if (this != &other) {
-        reset(other.release());
-    }
-    return *this;
-}
-
-int Fd::release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-}
-
-void Fd::reset(int fd) {
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
-    fd_ = fd;
-}
 
 FolderLock::FolderLock(const std::string& folder, bool wait)
     : fd_(::open((folder + "/" + LockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
@@ -112,44 +89,16 @@ bool FolderIsPrivate(const std::string& folder) {
            info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
 }
 
-bool ValidSerialNumber(std::string_view serialNumber, std::string& error) {
-    const bool plain = std::all_of(serialNumber.begin(), serialNumber.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-               c == '-' || c == '_';
-    });
-    if (serialNumber.empty() || serialNumber.size() > MaxSerialNumberLength || !plain) {
-        error = "a serial number has 1 to 16 characters: letters, digits, '-' or '_'";
-        return false;
-    }
-    return true;
-}
-
-bool ValidDescription(std::string_view description, std::string& error) {
-    const bool printable = std::all_of(description.begin(), description.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte >= 0x20 && byte != 0x7f;
-    });
-    if (description.size() > MaxDescriptionLength || !printable) {
-        error = "a description has at most 64 bytes and no control characters";
-        return false;
-    }
-    return true;
-}
-
 std::string SocketPath(const std::string& folder, std::string_view serialNumber) {
     return folder + "/" + std::string(serialNumber) + SocketSuffix;
 }
 
 std::vector<std::string> SocketSerialNumbers(const std::string& folder) {
     std::vector<std::string> serials;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir) {
-        return serials;
-    }
     const std::string_view suffix(SocketSuffix);
     std::string ignored;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string_view name(entry->d_name);
+    for (const std::string& entry : FolderEntryNames(folder)) {
+        const std::string_view name(entry);
         if (!EndsWith(name, suffix)) {
             continue;
         }
@@ -162,14 +111,14 @@ std::vector<std::string> SocketSerialNumbers(const std::string& folder) {
     return serials;
 }
 
-ConnectResult Connect(const std::string& path, Fd& out) {
+ConnectResult Connect(const std::string& path, FileDescriptor& out) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path) {
         return ConnectResult::Failed;
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    FileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!fd) {
         return ConnectResult::Failed;
     }
@@ -226,43 +175,11 @@ bool ReadLine(int fd, std::string& line, int timeoutMs) {
 }
 
 bool Ask(const std::string& path, const std::string& request, std::string& answer, int timeoutMs) {
-    Fd fd;
+    FileDescriptor fd;
     if (Connect(path, fd) != ConnectResult::Connected) {
         return false;
     }
     return SendAll(fd.get(), request + "\n", timeoutMs) && ReadLine(fd.get(), answer, timeoutMs);
-}
-
-std::string HexEncode(std::string_view bytes) {
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (char c : bytes) {
-        text += HexByte(static_cast<unsigned char>(c));
-    }
-    return text;
-}
-
-std::optional<std::string> HexDecode(std::string_view text) {
-    if (text.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    bytes.reserve(text.size() / 2);
-    for (size_t i = 0; i < text.size(); i += 2) {
-        const auto high = HexDigitValue(text[i]);
-        const auto low = HexDigitValue(text[i + 1]);
-        if (!high || !low) {
-            return std::nullopt;
-        }
-        bytes.push_back(static_cast<char>(*high * 16 + *low));
-    }
-    return bytes;
-}
-
-uint64_t SteadyNowMs() {
-    using namespace std::chrono;
-    return static_cast<uint64_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 } // namespace ftd2xx::virtualmonitor

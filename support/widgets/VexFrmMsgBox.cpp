@@ -1,10 +1,10 @@
-#include "support/VexFrmMsgBox.h"
+#include "support/widgets/VexFrmMsgBox.h"
 
-#include "support/ErrorGuard.h"
-#include "support/VexFonts.h"
-#include "support/VexMisc.h"
 #include "support/VexMsgFlags.h"
 #include "support/VexStrings.h"
+#include "support/widgets/ErrorGuard.h"
+#include "support/widgets/VexFonts.h"
+#include "support/widgets/VexMisc.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,9 +110,25 @@ QRect ScreenRect() {
     return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
 }
 
-bool StaysOnTop(int32_t flags) {
-    const int32_t modality = flags & 0xF000;
-    return modality == MB_SYSTEMMODAL || modality == MB_TASKMODAL || (flags & MB_TOPMOST) != 0;
+// Abort has no caption of its own: it reads as Cancel.
+const std::string& CaptionOf(MsgBoxButton button) {
+    const TButtonCaptions& c = ButtonCaptions;
+    switch (button) {
+    case MsgBoxButton::OK:
+        return c.OK;
+    case MsgBoxButton::Retry:
+        return c.Retry;
+    case MsgBoxButton::Ignore:
+        return c.Ignore;
+    case MsgBoxButton::Yes:
+        return c.Yes;
+    case MsgBoxButton::No:
+        return c.No;
+    case MsgBoxButton::Cancel:
+    case MsgBoxButton::Abort:
+        break;
+    }
+    return c.Cancel;
 }
 
 void SetBackground(QWidget* widget, const QColor& color) {
@@ -307,19 +323,20 @@ void TFrmMsgBox::ApplyColors() {
 
 void TFrmMsgBox::ChooseIcon() {
     QStyle::StandardPixmap kind;
-    switch (FFlags & 0xF0) {
-    case MB_ICONHAND:
+    switch (DecodeMsgBoxStyle(FFlags).icon) {
+    case MsgBoxIcon::Stop:
         kind = QStyle::SP_MessageBoxCritical;
         break;
-    case MB_ICONQUESTION:
+    case MsgBoxIcon::Question:
         kind = QStyle::SP_MessageBoxQuestion;
         break;
-    case MB_ICONEXCLAMATION:
+    case MsgBoxIcon::Warning:
         kind = QStyle::SP_MessageBoxWarning;
         break;
-    case MB_ICONASTERISK:
+    case MsgBoxIcon::Information:
         kind = QStyle::SP_MessageBoxInformation;
         break;
+    case MsgBoxIcon::None:
     default:
         ImgIcon_->clear();
         return;
@@ -357,21 +374,15 @@ void TFrmMsgBox::SetupCheckBox(const std::string& caption, bool state) {
 }
 
 int TFrmMsgBox::SetupStandardButtons() {
-    const TButtonCaptions& c = ButtonCaptions;
-    switch (FFlags & 0x0F) {
-    case MB_OKCANCEL:
-        return SetupButtons(c.OK, IDOK, c.Cancel, IDCANCEL, "", 0, 2);
-    case MB_ABORTRETRYIGNORE:
-        return SetupButtons(c.Cancel, IDABORT, c.Retry, IDRETRY, c.Ignore, IDIGNORE, 0);
-    case MB_YESNOCANCEL:
-        return SetupButtons(c.Yes, IDYES, c.No, IDNO, c.Cancel, IDCANCEL, 3);
-    case MB_YESNO:
-        return SetupButtons(c.Yes, IDYES, c.No, IDNO, "", 0, 2);
-    case MB_RETRYCANCEL:
-        return SetupButtons(c.Retry, IDRETRY, c.Cancel, IDCANCEL, "", 0, 2);
-    default:
-        return SetupButtons(c.OK, IDOK, "", 0, "", 0, 1);
+    const MsgBoxStyle style = DecodeMsgBoxStyle(FFlags);
+    std::string captions[3];
+    int32_t results[3] = {};
+    for (size_t k = 0; k < style.buttons.size() && k < 3; ++k) {
+        captions[k] = CaptionOf(style.buttons[k]);
+        results[k] = MsgBoxButtonId(style.buttons[k]);
     }
+    return SetupButtons(captions[0], results[0], captions[1], results[1], captions[2], results[2],
+                        style.cancelButton);
 }
 
 int TFrmMsgBox::SetupCallerButtons(const std::string& buttons) {
@@ -419,17 +430,7 @@ int TFrmMsgBox::ArrangeButtons() {
 }
 
 void TFrmMsgBox::ChooseFocusButton() {
-    int index = 0;
-    switch (FFlags & 0xF00) {
-    case MB_DEFBUTTON2:
-        index = 1;
-        break;
-    case MB_DEFBUTTON3:
-        index = 2;
-        break;
-    default:
-        break;
-    }
+    const int index = DecodeMsgBoxStyle(FFlags).defaultButton;
     FocusButton_ = Buttons_[index]->isHidden() ? nullptr : Buttons_[index];
     if (FocusButton_) {
         FocusButton_->setDefault(true);
@@ -492,11 +493,12 @@ void TFrmMsgBox::ApplyWindowFlags() {
     if (HasSystemMenu_) {
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     }
-    if (StaysOnTop(FFlags)) {
+    const MsgBoxStyle style = DecodeMsgBoxStyle(FFlags);
+    if (style.staysOnTop) {
         flags |= Qt::WindowStaysOnTopHint;
     }
     setWindowFlags(flags);
-    Foreground_ = (FFlags & 0xF0000) == MB_SETFOREGROUND;
+    Foreground_ = style.setForeground;
 }
 
 void TFrmMsgBox::PlaceOnScreen(QWidget* owner) {

@@ -1,8 +1,8 @@
-#include "support/VexPlacement.h"
+#include "support/widgets/VexPlacement.h"
 
 #include "support/VexAbstract.h"
-#include "support/VexMisc.h"
 #include "support/VexStrings.h"
+#include "support/widgets/VexMisc.h"
 
 #include <QGuiApplication>
 #include <QRect>

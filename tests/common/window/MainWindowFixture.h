@@ -3,9 +3,10 @@
 // and the C time locale, shared by the window's test programs.
 
 #include "app/Main.h"
-#include "common/MemorySettings.h"
-#include "platform/ftd2xx/ScriptedDriver.h"
-#include "support/VexFrmMsgBox.h"
+#include "common/ScriptedDriver.h"
+#include "common/support/MemorySettings.h"
+#include "platform/ftd2xx/ftd2xx.h"
+#include "support/widgets/VexFrmMsgBox.h"
 
 #include <QLabel>
 #include <QWidget>

@@ -1,8 +1,6 @@
 // The real libftdi1/libusb calls behind FtdiBackend; all decisions live in UsbDriver.
 
-#include "platform/ftd2xx/DefaultDrivers.h"
-#include "platform/ftd2xx/FtdiBackend.h"
-#include "platform/ftd2xx/UsbDriver.h"
+#include "platform/ftd2xx/LibftdiBackendPosix.h"
 
 #include <chrono>
 #include <climits>
@@ -267,8 +265,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<Driver> MakeUsbDriver() {
-    return std::make_unique<UsbDriver>(std::make_shared<LibftdiBackend>());
+std::shared_ptr<FtdiBackend> MakeLibftdiBackend() {
+    return std::make_shared<LibftdiBackend>();
 }
 
 } // namespace ftd2xx

@@ -1,4 +1,4 @@
-#include "support/VexFonts.h"
+#include "support/widgets/VexFonts.h"
 
 #include <QFile>
 #include <QFontDatabase>

@@ -1,7 +1,7 @@
-#include "support/ErrorGuard.h"
+#include "support/widgets/ErrorGuard.h"
 
-#include "support/VexMisc.h"
 #include "support/VexMsgFlags.h"
+#include "support/widgets/VexMisc.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/ftd2xx/ScriptedDriver.h"
+#include "common/ScriptedDriver.h"
 
 #include <algorithm>
 #include <cstring>

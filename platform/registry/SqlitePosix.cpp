@@ -1,4 +1,4 @@
-#include "platform/registry/Sqlite.h"
+#include "platform/registry/SqlitePosix.h"
 
 #include <sqlite3.h>
 

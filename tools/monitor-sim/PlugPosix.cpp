@@ -1,6 +1,5 @@
+#include "platform/ftd2xx/VirtualMonitorLinkPosix.h"
 #include "tools/monitor-sim/Plug.h"
-
-#include "platform/ftd2xx/VirtualMonitorLink.h"
 
 #include <cerrno>
 #include <charconv>
@@ -42,12 +41,12 @@ uint64_t NowUs() {
         duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void Reply(const Fd& client, const std::string& line) {
+void Reply(const FileDescriptor& client, const std::string& line) {
     SendAll(client.get(), line + "\n", ReplyTimeoutMs);
 }
 
 struct Client {
-    Fd fd;
+    FileDescriptor fd;
     std::string input;
 };
 
@@ -55,7 +54,7 @@ struct Client {
 struct Job {
     std::string bytes;
     uint32_t pauseMs = 0;
-    Fd requester;
+    FileDescriptor requester;
     size_t next = 0;
     uint64_t startUs = 0;
 
@@ -92,10 +91,10 @@ private:
     std::string description_;
     std::string path_;
     ino_t inode_ = 0;
-    Fd listen_;
-    Fd program_;
-    Fd wakeRead_;
-    Fd wakeWrite_;
+    FileDescriptor listen_;
+    FileDescriptor program_;
+    FileDescriptor wakeRead_;
+    FileDescriptor wakeWrite_;
     std::vector<Client> clients_;
     std::deque<Job> jobs_;
     bool running_ = true;
@@ -130,7 +129,7 @@ bool Plug::bindSocket(const std::string& folder, std::string& error) {
         return false;
     }
     const std::string path = SocketPath(folder, serial_);
-    Fd probe;
+    FileDescriptor probe;
     if (Connect(path, probe) == ConnectResult::Connected) {
         error = "a monitor with serial number " + serial_ + " is already plugged in";
         return false;
@@ -216,7 +215,8 @@ void Plug::run() {
 
 void Plug::acceptClients() {
     for (;;) {
-        Fd client(::accept4(listen_.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+        FileDescriptor client(
+            ::accept4(listen_.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
         if (!client) {
             return;
         }

@@ -1,13 +1,10 @@
-#include "platform/registry/RegistryHive.h"
+#include "platform/registry/RegistryHivePosix.h"
 
-#include "platform/text/Text.h"
+#include "platform/files/FileDescriptorPosix.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
-#include <iostream>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,12 +96,8 @@ bool EnsureFile(const fs::path& file) {
     if (!folderExisted) {
         fs::permissions(folder, fs::perms::owner_all, ec);
     }
-    const int fd = open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return errno == EEXIST;
-    }
-    close(fd);
-    return true;
+    const FileDescriptor created(open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    return created || errno == EEXIST;
 }
 
 std::string TimeStamp() {
@@ -126,23 +119,20 @@ fs::path AsideName(const fs::path& file) {
     return candidate;
 }
 
-// The journal goes along, so that it is never played back into the fresh hive.
-bool MoveAside(const fs::path& file) {
+// The journal goes along, so that it is never played back into the fresh hive. Where the file
+// went, or nothing when it could not be moved.
+std::optional<fs::path> MoveAside(const fs::path& file) {
     const fs::path target = AsideName(file);
     std::error_code ec;
     fs::rename(file, target, ec);
     if (ec) {
-        std::cerr << "lirn-quarn: Registrierungsdatei " << file << " ist ungültig und kann nicht "
-                  << "beiseitegelegt werden: " << ec.message() << "\n";
-        return false;
+        return std::nullopt;
     }
     const fs::path journal = file.string() + "-journal";
     if (fs::exists(journal, ec)) {
         fs::rename(journal, target.string() + "-journal", ec);
     }
-    std::cerr << "lirn-quarn: Registrierungsdatei " << file << " ist ungültig; sie wurde nach "
-              << target << " verschoben und eine neue angelegt.\n";
-    return true;
+    return target;
 }
 
 HiveState InspectAlone(SqliteDb& db) {
@@ -174,28 +164,7 @@ std::unique_ptr<RegistryHive> TryOpenForWriting(const fs::path& file, bool& inva
 
 } // namespace
 
-std::string FoldName(std::string_view name) {
-    return LowerAscii(name);
-}
-
-fs::path RegistryHivePath() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    fs::path base;
-    if (config && config[0] == '/') {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || !*home) {
-            const passwd* entry = getpwuid(getuid());
-            home = entry ? entry->pw_dir : "/";
-        }
-        base = fs::path(home) / ".config";
-    }
-    return base / "lirn-quarn" / "registry.db";
-}
-
-std::unique_ptr<RegistryHive> RegistryHive::OpenForReading() {
-    const fs::path file = RegistryHivePath();
+std::unique_ptr<RegistryHive> RegistryHive::OpenForReading(const fs::path& file) {
     std::error_code ec;
     if (!fs::is_regular_file(file, ec)) {
         return nullptr;
@@ -211,12 +180,13 @@ std::unique_ptr<RegistryHive> RegistryHive::OpenForReading() {
     }
 }
 
-std::unique_ptr<RegistryHive> RegistryHive::OpenForWriting() {
-    const fs::path file = RegistryHivePath();
+std::unique_ptr<RegistryHive> RegistryHive::OpenForWriting(const fs::path& file,
+                                                           std::optional<fs::path>& movedAside) {
     bool invalid = false;
     auto hive = TryOpenForWriting(file, invalid);
-    if (hive || !invalid || !MoveAside(file)) {
+    if (hive || !invalid) {
         return hive;
     }
-    return TryOpenForWriting(file, invalid);
+    movedAside = MoveAside(file);
+    return movedAside ? TryOpenForWriting(file, invalid) : nullptr;
 }

@@ -1,4 +1,4 @@
-#include "common/ModalBoxAnswerer.h"
+#include "common/widgets/ModalBoxAnswerer.h"
 
 #include <QAbstractButton>
 #include <QApplication>

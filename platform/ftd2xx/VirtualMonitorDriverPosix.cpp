@@ -1,0 +1,135 @@
+#include "platform/ftd2xx/VirtualMonitorDriverPosix.h"
+
+#include "platform/ftd2xx/VirtualMonitorLinkPosix.h"
+
+#include <cerrno>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace ftd2xx {
+namespace {
+
+using namespace virtualmonitor;
+
+// The fastest line an FTDI chip drives.
+constexpr uint32_t MaxBaudRate = 3000000;
+
+class VirtualConnection : public Connection {
+public:
+    explicit VirtualConnection(FileDescriptor fd) : fd_(std::move(fd)) {}
+
+    FT_STATUS setBaudRate(uint32_t baudRate) override {
+        if (!fd_) {
+            return FT_IO_ERROR;
+        }
+        return baudRate > MaxBaudRate ? FT_INVALID_BAUD_RATE : FT_OK;
+    }
+
+    FT_STATUS setLineSettings(const LineSettings&) override { return fd_ ? FT_OK : FT_IO_ERROR; }
+
+    FT_STATUS read(uint8_t* buffer, uint32_t count, uint32_t readTimeoutMs,
+                   uint32_t& got) override {
+        got = 0;
+        if (!fd_) {
+            return FT_IO_ERROR;
+        }
+        const uint64_t deadline = SteadyNowMs() + readTimeoutMs;
+        for (;;) {
+            const ssize_t n = ::recv(fd_.get(), buffer + got, count - got, MSG_DONTWAIT);
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+                // The monitor was unplugged.
+                fd_.reset();
+                return FT_IO_ERROR;
+            }
+            got += n > 0 ? static_cast<uint32_t>(n) : 0;
+            const uint64_t now = SteadyNowMs();
+            if (got == count || now >= deadline) {
+                return FT_OK;
+            }
+            pollfd entry{fd_.get(), POLLIN, 0};
+            ::poll(&entry, 1, static_cast<int>(deadline - now));
+        }
+    }
+
+private:
+    FileDescriptor fd_;
+};
+
+// A socket nobody listens on is what a killed monitor leaves; it is removed, under the folder
+// lock so that a monitor binding the same name meanwhile is not hit.
+void RemoveStale(const std::string& folder, const std::string& path) {
+    FolderLock lock(folder, false);
+    FileDescriptor probe;
+    if (lock.locked() && Connect(path, probe) == ConnectResult::NobodyListening) {
+        ::unlink(path.c_str());
+    }
+}
+
+bool Parse(const std::string& answer, const std::string& serial, DeviceEntry& out) {
+    const std::string prefix = "MONITOR ";
+    const auto tab = answer.find('\t');
+    if (answer.rfind(prefix, 0) != 0 || tab == std::string::npos) {
+        return false;
+    }
+    out.serialNumber = answer.substr(prefix.size(), tab - prefix.size());
+    out.description = answer.substr(tab + 1);
+    return out.serialNumber == serial;
+}
+
+bool Describe(const std::string& folder, const std::string& serial, DeviceEntry& out) {
+    const std::string path = SocketPath(folder, serial);
+    std::string answer;
+    if (Ask(path, "INFO", answer)) {
+        return Parse(answer, serial, out);
+    }
+    FileDescriptor probe;
+    if (Connect(path, probe) == ConnectResult::NobodyListening) {
+        RemoveStale(folder, path);
+    }
+    return false;
+}
+
+} // namespace
+
+FT_STATUS VirtualMonitorDriver::listDevices(std::vector<DeviceEntry>& out) {
+    std::string ignored;
+    const auto folder = MonitorFolder(ignored);
+    if (!folder || !FolderIsPrivate(*folder)) {
+        return FT_OK;
+    }
+    for (const auto& serial : SocketSerialNumbers(*folder)) {
+        DeviceEntry entry;
+        if (Describe(*folder, serial, entry)) {
+            out.push_back(std::move(entry));
+        }
+    }
+    return FT_OK;
+}
+
+FT_STATUS VirtualMonitorDriver::open(const std::string& serialNumber,
+                                     std::unique_ptr<Connection>& out) {
+    std::string ignored;
+    const auto folder = MonitorFolder(ignored);
+    if (!folder || !FolderIsPrivate(*folder) || !ValidSerialNumber(serialNumber, ignored)) {
+        return FT_DEVICE_NOT_FOUND;
+    }
+    FileDescriptor fd;
+    const ConnectResult connected = Connect(SocketPath(*folder, serialNumber), fd);
+    if (connected != ConnectResult::Connected) {
+        return connected == ConnectResult::NobodyListening ? FT_DEVICE_NOT_FOUND
+                                                           : FT_DEVICE_NOT_OPENED;
+    }
+    std::string answer;
+    if (!SendAll(fd.get(), "OPEN\n", AnswerTimeoutMs) ||
+        !ReadLine(fd.get(), answer, AnswerTimeoutMs)) {
+        return FT_IO_ERROR;
+    }
+    if (answer != "OK") {
+        return FT_DEVICE_NOT_OPENED;
+    }
+    out = std::make_unique<VirtualConnection>(std::move(fd));
+    return FT_OK;
+}
+
+} // namespace ftd2xx
