@@ -54,7 +54,7 @@ std::string ExportConfirmationText(const PatientRecord& patient);
 // The result record's bytes: 21 GDT lines of record type 6310.
 std::string BuildGdtResult(const GdtResultData& data);
 
-// Everything of fileName up to and including the last "/" or ":"; empty without either.
+// Everything of fileName up to and including its last path separator or ":"; empty without one.
 std::string GdtExportFolder(const std::string& fileName);
 std::string InvalidExportPathMessage(const std::string& fileName);
 
