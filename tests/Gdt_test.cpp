@@ -428,7 +428,7 @@ TEST_F(GdtFileTest, RejectedPathsWriteNothing) {
     const std::vector<std::string> paths = {
         "export.gdt",         "",
         "missing/export.gdt", (folder / "missing" / "export.gdt").string(),
-        "C:export.gdt",       (folder / "export.gdt:").string()};
+        "Q:export.gdt",       (folder / "export.gdt:").string()};
     for (const std::string& path : paths) {
         EXPECT_FALSE(ExportGdtResultFile(path, ExampleData())) << path;
     }

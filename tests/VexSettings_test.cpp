@@ -165,9 +165,11 @@ class ReadStringTest : public SettingsTest, public ::testing::WithParamInterface
 TEST_P(ReadStringTest, StoredValueAgainstDefaultNO) {
     const ReadCase& c = GetParam();
     Store("PDF", "Show", c.type, c.data);
+    // The registry may close a text it was given without its NUL (Wine's does).
+    const std::string asStored = Stored("PDF", "Show")->data;
     EXPECT_EQ(settings.ReadString("PDF\rShow\rNO"), c.result);
     EXPECT_EQ(Stored("PDF", "Show")->type, c.typeAfter);
-    EXPECT_EQ(Stored("PDF", "Show")->data, c.dataAfter);
+    EXPECT_EQ(Stored("PDF", "Show")->data, c.dataAfter == c.data ? asStored : c.dataAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -5,6 +5,8 @@
 #include "platform/locale/Locale.h"
 #include "platform/text/WideTextWin.h"
 
+#include <clocale>
+#include <string_view>
 #include <windows.h>
 
 namespace {
@@ -72,14 +74,21 @@ std::string StrftimeOfPicture(const std::string& picture) {
     return out;
 }
 
+// As on POSIX, the process's LC_TIME decides: the C locale (before the program takes the user's,
+// and in tests) has the C formats, any other one the user's settings.
+bool CTimeLocale() {
+    const char* locale = std::setlocale(LC_TIME, nullptr);
+    return locale && std::string_view(locale) == "C";
+}
+
 } // namespace
 
 std::string LocaleDateFormat() {
-    return StrftimeOfPicture(UserLocaleInfo(LOCALE_SSHORTDATE));
+    return CTimeLocale() ? "%m/%d/%y" : StrftimeOfPicture(UserLocaleInfo(LOCALE_SSHORTDATE));
 }
 
 std::string LocaleTimeFormat() {
-    return StrftimeOfPicture(UserLocaleInfo(LOCALE_STIMEFORMAT));
+    return CTimeLocale() ? "%H:%M:%S" : StrftimeOfPicture(UserLocaleInfo(LOCALE_STIMEFORMAT));
 }
 
 std::string LocaleTwelveHourTimeFormat() {

@@ -41,8 +41,9 @@ HKEY RootHandle(RegistryRoot root) {
         static_cast<ULONG_PTR>(0x80000000u + static_cast<unsigned>(root)));
 }
 
+// The kinds of text the program stores; any other type passes as raw bytes.
 bool IsText(uint32_t type) {
-    return type == RegType::Sz || type == RegType::ExpandSz || type == RegType::MultiSz;
+    return type == RegType::Sz || type == RegType::ExpandSz;
 }
 
 // Text values hold UTF-8 with their closing NUL on our side and UTF-16 in the registry.

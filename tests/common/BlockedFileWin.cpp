@@ -26,5 +26,5 @@ std::string ScopedBlockedFile::ReadErrorText() {
 }
 
 std::string ScopedBlockedFile::ReplaceErrorText() {
-    return SystemErrorText(ERROR_SHARING_VIOLATION);
+    return SystemErrorText(ERROR_ACCESS_DENIED);
 }

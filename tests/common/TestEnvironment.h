@@ -11,7 +11,7 @@
 
 // For its lifetime the user's folders are fresh temporary ones (HOME and the XDG folders on
 // POSIX, LOCALAPPDATA and APPDATA on Windows) and the user's registry is empty (the hive below
-// the config folder on POSIX, a key of the test's own in place of HKEY_CURRENT_USER on Windows).
+// the config folder on POSIX, the program's key emptied on Windows).
 class ScopedTestHome {
 public:
     ScopedTestHome();

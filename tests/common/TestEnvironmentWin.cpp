@@ -2,13 +2,11 @@
 #include "platform/text/WideTextWin.h"
 
 #include <algorithm>
-#include <stdexcept>
 #include <windows.h>
 
 namespace {
 
-// Below the real HKEY_CURRENT_USER; each home's key is removed when the home goes.
-constexpr const wchar_t* TestKeysParent = L"Software\\LirnQuarnTests";
+constexpr const wchar_t* ProgramKey = L"Software\\Lirn";
 
 } // namespace
 
@@ -32,21 +30,11 @@ std::vector<std::pair<std::string, std::string>> UserFolderVariables(const Scope
     return {{"LOCALAPPDATA", home.runtimeDir().string()}, {"APPDATA", home.configDir().string()}};
 }
 
-// HKEY_CURRENT_USER of this process is a fresh key of the home's own meanwhile.
-std::function<void()> IsolateUserRegistry(const ScopedTestHome& home) {
-    const std::wstring name =
-        std::wstring(TestKeysParent) + L"\\" + home.root().filename().wstring();
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS ||
-        RegOverridePredefKey(HKEY_CURRENT_USER, key) != ERROR_SUCCESS) {
-        throw std::runtime_error("the test's own HKEY_CURRENT_USER could not be made");
-    }
-    RegCloseKey(key);
-    return [name] {
-        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        RegDeleteTreeW(HKEY_CURRENT_USER, name.c_str());
-    };
+// Programs the test starts (quarn-reg) must see the same registry, so the program's own key in
+// the build's Wine prefix is emptied before and after; the Windows tests run one at a time.
+std::function<void()> IsolateUserRegistry(const ScopedTestHome&) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, ProgramKey);
+    return [] { RegDeleteTreeW(HKEY_CURRENT_USER, ProgramKey); };
 }
 
 std::vector<std::string> RegistryEnumerationOrder(std::vector<std::string> created) {
