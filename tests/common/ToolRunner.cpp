@@ -10,9 +10,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const fs::path& file) {
+// A console program of Windows ends its lines with CR LF; the tests compare lines.
+std::string ReadLines(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+        text.erase(at, 1);
+    }
+    return text;
 }
 
 } // namespace
@@ -26,8 +31,8 @@ ToolResult RunTool(const std::string& tool, const std::vector<std::string>& args
         ChildProcess process(tool, args, scratch / "out", scratch / "err", scratch / "in");
         result.exitCode = process.started() ? process.wait() : 127;
     }
-    result.out = ReadAll(scratch / "out");
-    result.err = ReadAll(scratch / "err");
+    result.out = ReadLines(scratch / "out");
+    result.err = ReadLines(scratch / "err");
     std::error_code ignored;
     fs::remove_all(scratch, ignored);
     return result;
