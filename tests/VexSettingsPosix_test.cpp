@@ -26,12 +26,6 @@ std::optional<RegistryValue> Stored(const std::string& section, const std::strin
     return key ? key->QueryValue(name) : std::nullopt;
 }
 
-void Store(const std::string& section, const std::string& name, uint32_t type,
-           const std::string& data) {
-    RegistryKey::Create(RegistryRoot::CurrentUser, Base + "\\" + section)
-        ->SetValue(name, type, data);
-}
-
 std::string HiveBytes() {
     std::ifstream in(RegistryHivePath(), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -41,44 +35,47 @@ class SettingsTest : public ::testing::Test {
 protected:
     ScopedTestHome home;
     TRegistrySettings registry{"Software/Lirn/Quarn", 1};
+    // Callers hold the abstract store.
+    TSettings& settings = registry;
+};
 
-    TEST_F(SettingsTest, StoredValueEqualToItsDefaultLeavesTheHiveAsItIs) {
-        settings.WriteString("PDF\rShow", "NO");
-        const std::string before = HiveBytes();
-        EXPECT_EQ(settings.ReadString("PDF\rShow\rNO"), "NO");
-        EXPECT_EQ(HiveBytes(), before);
+TEST_F(SettingsTest, StoredValueEqualToItsDefaultLeavesTheHiveAsItIs) {
+    settings.WriteString("PDF\rShow", "NO");
+    const std::string before = HiveBytes();
+    EXPECT_EQ(settings.ReadString("PDF\rShow\rNO"), "NO");
+    EXPECT_EQ(HiveBytes(), before);
+}
+
+// --- a hive that cannot be written
+// --------------------------------------------------------------
+
+TEST_F(SettingsTest, ReadOnlyHiveFailsWritesWithTheGermanTextAndStillReads) {
+    settings.WriteString("GDT\rImport", "import.gdt");
+    settings.WriteInteger("Device\rBaud", 9600);
+    fs::permissions(RegistryHivePath(), fs::perms::owner_read);
+
+    try {
+        settings.WriteString("GDT\rImport", "other.gdt");
+        FAIL() << "no error";
+    } catch (const RegistryError& error) {
+        EXPECT_STREQ(error.what(), "Fehler beim Setzen der Daten für 'Import'");
     }
+    EXPECT_THROW(settings.WriteString("NewSection\rName", "x"), RegistryError);
+    EXPECT_THROW(settings.WriteInteger("Device\rBaud", 1), RegistryError);
+    EXPECT_THROW(settings.WriteStrings("GDT\rLines", {"a"}, false, true), RegistryError);
+    EXPECT_THROW(settings.WriteFloat("GDT\rF", 1.5), RegistryError);
 
-    // --- a hive that cannot be written
-    // --------------------------------------------------------------
-
-    TEST_F(SettingsTest, ReadOnlyHiveFailsWritesWithTheGermanTextAndStillReads) {
-        settings.WriteString("GDT\rImport", "import.gdt");
-        settings.WriteInteger("Device\rBaud", 9600);
-        fs::permissions(RegistryHivePath(), fs::perms::owner_read);
-
-        try {
-            settings.WriteString("GDT\rImport", "other.gdt");
-            FAIL() << "no error";
-        } catch (const RegistryError& error) {
-            EXPECT_STREQ(error.what(), "Fehler beim Setzen der Daten für 'Import'");
-        }
-        EXPECT_THROW(settings.WriteString("NewSection\rName", "x"), RegistryError);
-        EXPECT_THROW(settings.WriteInteger("Device\rBaud", 1), RegistryError);
-        EXPECT_THROW(settings.WriteStrings("GDT\rLines", {"a"}, false, true), RegistryError);
-        EXPECT_THROW(settings.WriteFloat("GDT\rF", 1.5), RegistryError);
-
-        TStringList list;
-        EXPECT_NO_THROW({
-            EXPECT_EQ(settings.ReadString("GDT\rImport\rimport.gdt"), "import.gdt");
-            EXPECT_EQ(settings.ReadString("GDT\rMissing\rdefault"), "default");
-            EXPECT_EQ(settings.ReadInteger("Device\rBaud\r9600"), 9600);
-            EXPECT_EQ(settings.ReadInteger("Device\rMissing\r5"), 5);
-            EXPECT_TRUE(settings.ReadBool("Device\rMissingFlag\r1"));
-            settings.ReadStrings("GDT\rLines", list, "a");
-        });
-        EXPECT_EQ(list, TStringList{"a"});
-        EXPECT_EQ(Stored("GDT", "Import")->data, Text("import.gdt"));
-    }
+    TStringList list;
+    EXPECT_NO_THROW({
+        EXPECT_EQ(settings.ReadString("GDT\rImport\rimport.gdt"), "import.gdt");
+        EXPECT_EQ(settings.ReadString("GDT\rMissing\rdefault"), "default");
+        EXPECT_EQ(settings.ReadInteger("Device\rBaud\r9600"), 9600);
+        EXPECT_EQ(settings.ReadInteger("Device\rMissing\r5"), 5);
+        EXPECT_TRUE(settings.ReadBool("Device\rMissingFlag\r1"));
+        settings.ReadStrings("GDT\rLines", list, "a");
+    });
+    EXPECT_EQ(list, TStringList{"a"});
+    EXPECT_EQ(Stored("GDT", "Import")->data, Text("import.gdt"));
+}
 
 } // namespace
