@@ -134,9 +134,10 @@ std::string ShortDateFormatFromPosix(std::string_view posixFormat) {
             continue;
         }
         char conversion = posixFormat[++i];
-        // Modifiers (%Ey, %Od) and glibc flags (%-d, %_m) do not change the field.
+        // Modifiers (%Ey, %Od), glibc flags (%-d, %_m) and the Windows runtime's "#" (%#d) do
+        // not change the field.
         while ((conversion == 'E' || conversion == 'O' || conversion == '-' || conversion == '_' ||
-                conversion == '0' || conversion == '^') &&
+                conversion == '0' || conversion == '^' || conversion == '#') &&
                i + 1 < posixFormat.size()) {
             conversion = posixFormat[++i];
         }

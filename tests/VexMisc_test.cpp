@@ -18,13 +18,6 @@
 
 namespace {
 
-int32_t otherHook(const std::string&, int32_t, QWidget*) {
-    return 99;
-}
-int32_t otherExHook(const std::string&, const std::string&, const std::string&, int32_t, QWidget*) {
-    return 98;
-}
-
 // Restores the process locale a test changed.
 class LocaleGuard {
 public:
@@ -35,27 +28,12 @@ private:
     std::string saved_;
 };
 
-// Sets an environment variable for one scope.
-class EnvGuard {
-public:
-    EnvGuard(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            saved_ = old;
-        }
-        setenv(name, value, 1);
-    }
-    ~EnvGuard() {
-        if (saved_) {
-            setenv(name_, saved_->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> saved_;
-};
+int32_t otherHook(const std::string&, int32_t, QWidget*) {
+    return 99;
+}
+int32_t otherExHook(const std::string&, const std::string&, const std::string&, int32_t, QWidget*) {
+    return 98;
+}
 
 TEST(VexMiscLifecycleTest, StartupInstallsPlainBoxAndStack) {
     LocaleGuard locale;
@@ -99,31 +77,6 @@ TEST(VexMiscLifecycleTest, ShutdownFreesTheStackFirstThenAppSettings) {
     VexMiscShutdown();
     EXPECT_EQ(AppSettings, nullptr);
     EXPECT_TRUE(freedAfterStack);
-}
-
-TEST(VexMiscLifecycleTest, StartupTakesTheLocaleFromTheEnvironment) {
-    LocaleGuard locale;
-    std::setlocale(LC_ALL, "C");
-    DateOrderMask.clear();
-    {
-        EnvGuard lcAll("LC_ALL", "C.UTF-8");
-        VexMiscStartup();
-    }
-    EXPECT_STREQ(std::setlocale(LC_CTYPE, nullptr), "C.UTF-8");
-    EXPECT_EQ(DateOrderMask, "MM/DD/YYYY");
-    VexMiscShutdown();
-}
-
-TEST(VexMiscLifecycleTest, UnknownLocaleKeepsGoing) {
-    LocaleGuard locale;
-    std::setlocale(LC_ALL, "C");
-    {
-        EnvGuard lcAll("LC_ALL", "xx_NOWHERE.bogus");
-        VexMiscStartup();
-    }
-    EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C");
-    EXPECT_NE(GlobalStack, nullptr);
-    VexMiscShutdown();
 }
 
 // What a message box showed, and the button pressed on it.
