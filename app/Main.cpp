@@ -47,7 +47,6 @@ constexpr uint8_t MonitorStopBits = 2;
 constexpr uint8_t MonitorParity = 0;
 constexpr uint32_t MonitorReadTimeout = 50;
 const char* const LastConnectedKey = "Device\rLastConnected\r";
-const char* const PdfFolderKey = "Directories\rPDF\r";
 const char* const ImportPathKey = "GDT\rImport\rimport.gdt";
 const char* const ExportPathKey = "GDT\rExport\rexport.gdt";
 const char* const ChecksumMessage =
@@ -206,6 +205,7 @@ TFrmMain::TFrmMain(QWidget* parent)
     CreateDevicePanel();
     CreateStatusBar();
     CreateTimers();
+    CreateReportComponents();
     SetClientHeight(MainClientHeightCompact);
 }
 
@@ -377,11 +377,16 @@ void TFrmMain::FormShow(QObject* sender) {
     }
     if (DeviceCount == 0) {
         ShowNoDevice();
-    } else if (DeviceCount == 1) {
-        ConnectOnlyDevice();
+        return;
+    }
+    if (DeviceCount == 1) {
+        if (!ConnectOnlyDevice()) {
+            return;
+        }
     } else {
         OfferDevices();
     }
+    SetReportProjectFile();
 }
 
 void TFrmMain::ShowDiscoveryMessage(const std::string& text, int32_t flags) {
@@ -397,7 +402,7 @@ void TFrmMain::ShowNoDevice() {
     TmConnect->start();
 }
 
-void TFrmMain::ConnectOnlyDevice() {
+bool TFrmMain::ConnectOnlyDevice() {
     ShowDeviceRow(false);
     GetFTDeviceSerialNo(0);
     SerialNo = DeviceInfo;
@@ -406,10 +411,11 @@ void TFrmMain::ConnectOnlyDevice() {
     const uint32_t status = Open_USB_Device_By_Serial_Number(SerialNo);
     if (status != 0) {
         SetStatusText("Fehler beim Öffnen: " + StatusTextOf(status));
-        return;
+        return false;
     }
     ApplyLineSettings();
     EnterConnected();
+    return true;
 }
 
 void TFrmMain::OfferDevices() {
@@ -538,6 +544,7 @@ void TFrmMain::ShowMeasurementTexts() {
 void TFrmMain::ClearPatientLabels() {
     LblName->setText("-");
     LblPatNo->setText("-");
+    PatientTaken = false;
 }
 
 void TFrmMain::ShowValidMeasurement() {
@@ -547,8 +554,10 @@ void TFrmMain::ShowValidMeasurement() {
     ClearPatientLabels();
     BtnExport->setEnabled(false);
     TakeGdtRequest();
+    ProduceReport();
     QApplication::beep();
     BringToFront();
+    HandOverReport();
 }
 
 void TFrmMain::TakeGdtRequest() {
@@ -558,6 +567,7 @@ void TFrmMain::TakeGdtRequest() {
     }
     LblName->setText(Q(PatientDisplayName(Patient)));
     LblPatNo->setText(Q(std::to_string(Patient.PatientNo)));
+    PatientTaken = true;
     // A request left behind is only read again with the next measurement.
     DeleteFile(path);
     BtnExport->setEnabled(true);
