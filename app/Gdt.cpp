@@ -229,7 +229,7 @@ std::string BuildGdtResult(const GdtResultData& data) {
     return head + GdtLine("8100" + IntToStrZero(static_cast<int64_t>(total), 5)) + body;
 }
 
-std::string GdtExportFolder(const std::string& fileName) {
+std::string GdtFolderPart(const std::string& fileName) {
     const size_t last = fileName.find_last_of("/:");
     return last == std::string::npos ? std::string() : fileName.substr(0, last + 1);
 }
@@ -240,7 +240,7 @@ std::string InvalidExportPathMessage(const std::string& fileName) {
 }
 
 bool ExportGdtResultFile(const std::string& fileName, const GdtResultData& data) {
-    const std::string folder = GdtExportFolder(fileName);
+    const std::string folder = GdtFolderPart(fileName);
     if (folder.empty() || !DirectoryExists(folder)) {
         return false;
     }

@@ -54,8 +54,9 @@ std::string ExportConfirmationText(const PatientRecord& patient);
 // The result record's bytes: 21 GDT lines of record type 6310.
 std::string BuildGdtResult(const GdtResultData& data);
 
-// Everything of fileName up to and including the last "/" or ":"; empty without either.
-std::string GdtExportFolder(const std::string& fileName);
+// The folder part of a GDT file's path, the same for the request and the result file:
+// everything of fileName up to and including the last "/" or ":"; empty without either.
+std::string GdtFolderPart(const std::string& fileName);
 std::string InvalidExportPathMessage(const std::string& fileName);
 
 // Writes the result record in one piece. False, with nothing written, when the folder of

@@ -3,6 +3,8 @@
 #include "app/DateTimeText.h"
 #include "app/Logo.h"
 #include "app/ReportFile.h"
+#include "app/SettingKeys.h"
+#include "app/UntSettings.h"
 #include "device/D2XXContinuation.h"
 #include "device/D2XXUnit.h"
 #include "device/MeasurementFrame.h"
@@ -46,9 +48,6 @@ constexpr uint8_t MonitorWordLength = 8;
 constexpr uint8_t MonitorStopBits = 2;
 constexpr uint8_t MonitorParity = 0;
 constexpr uint32_t MonitorReadTimeout = 50;
-const char* const LastConnectedKey = "Device\rLastConnected\r";
-const char* const ImportPathKey = "GDT\rImport\rimport.gdt";
-const char* const ExportPathKey = "GDT\rExport\rexport.gdt";
 const char* const ChecksumMessage =
     "Es ist ein Prüfsummen-Fehler bei der Datenübertragung aufgetreten.\r\n"
     "Bitte Messung wiederholen.";
@@ -280,6 +279,8 @@ void TFrmMain::CreateButtonPanel() {
     connect(BtnExport, &QPushButton::clicked, this,
             [this] { GuardHandler([this] { BtnExportClick(); }); });
     BtnSettings = MakeButton(PnlBottom, "BtnSettings", "&Einstellungen", QRect(202, 21, 85, 25));
+    connect(BtnSettings, &QPushButton::clicked, this,
+            [this] { GuardHandler([this] { BtnSettingsClick(); }); });
     BtnClose = MakeButton(PnlBottom, "BtnClose", "S&chließen", QRect(298, 21, 85, 25));
     connect(BtnClose, &QPushButton::clicked, this, [this] { GuardHandler([this] { close(); }); });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -468,6 +469,10 @@ void TFrmMain::BtnConnectClick() {
 
 void TFrmMain::CmbUSBDevicesChange() {
     BtnConnect->setEnabled(CmbUSBDevices->currentIndex() >= 0);
+}
+
+void TFrmMain::BtnSettingsClick() {
+    TFrmSettings::Execute(this);
 }
 
 void TFrmMain::TmConnectTimer() {

@@ -88,6 +88,8 @@ public:
     void FormShow(QObject* sender);
     void BtnConnectClick();
     void CmbUSBDevicesChange();
+    // The settings dialog over this window; also run by the report step.
+    void BtnSettingsClick();
     void TmConnectTimer();
     void FormClose();
     void TmUSBTimer();

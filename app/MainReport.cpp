@@ -3,6 +3,7 @@
 
 #include "app/Main.h"
 #include "app/ReportFile.h"
+#include "app/SettingKeys.h"
 #include "platform/files/Files.h"
 #include "platform/shell/Shell.h"
 #include "support/VexAbstract.h"
@@ -18,8 +19,6 @@ namespace {
 
 const char* const ReportProjectFileName = "LirnQuarn.rav";
 const char* const MeasurementReport = "RptMeasurement";
-const char* const ShowKey = "PDF\rShow\rNO";
-const char* const PrintKey = "PDF\rPrint\rNO";
 const char* const NoFolderMessage =
     "PDF-Datei konnte nicht erzeugt werden, da kein Zielordner festgelegt wurde.";
 const char* const SetFolderNowCaption = "Zielordner jetzt festlegen";
@@ -71,6 +70,9 @@ void TFrmMain::ProduceReport() {
 void TFrmMain::AskForReportFolder() {
     bool setFolderNow = false;
     ShowMsgCheck(NoFolderMessage, SetFolderNowCaption, setFolderNow, MB_ICONEXCLAMATION, 0);
+    if (setFolderNow) {
+        BtnSettingsClick();
+    }
 }
 
 // The patient only when this measurement's request named one; the time as the window shows it.
@@ -92,10 +94,10 @@ void TFrmMain::DeleteEarlierReport(const std::string& path) {
 }
 
 void TFrmMain::HandOverReport() {
-    if (AppSettings->ReadString(ShowKey) == "YES") {
+    if (AppSettings->ReadString(PdfShowKey) == FlagOn) {
         BtnPDFShowClick();
     }
-    if (AppSettings->ReadString(PrintKey) == "YES") {
+    if (AppSettings->ReadString(PdfPrintKey) == FlagOn) {
         BtnPDFPrintClick();
     }
 }

@@ -4,8 +4,6 @@
 #include <string>
 
 inline constexpr const char* ReportFileName = "lirn.pdf";
-// The setting that names the PDF folder; empty by default.
-inline constexpr const char* PdfFolderKey = "Directories\rPDF\r";
 
 // The report file in folder; a folder given with its closing separator gets no second one, and
 // the empty folder names the file at the root.

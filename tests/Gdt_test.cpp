@@ -403,7 +403,7 @@ TEST(ExportTest, FolderPartOfThePath) {
         {"/srv/gdt/", "/srv/gdt/"},
     };
     for (const auto& [path, folder] : cases) {
-        EXPECT_EQ(GdtExportFolder(path), folder) << path;
+        EXPECT_EQ(GdtFolderPart(path), folder) << path;
     }
 }
 

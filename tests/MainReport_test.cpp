@@ -1,5 +1,7 @@
 #include "app/Main.h"
 #include "app/ReportFile.h"
+#include "app/SettingKeys.h"
+#include "app/UntSettings.h"
 #include "common/GdtFiles.h"
 #include "common/MainWindowFixture.h"
 #include "common/ModalBoxAnswerer.h"
@@ -14,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -31,9 +34,6 @@ namespace {
 
 const char* const ValidFrame = "801E50485F0059";
 const char* const OtherFrame = "802D5A3C6B0121";
-const char* const ImportKey = "GDT\rImport\rimport.gdt";
-const char* const ShowKey = "PDF\rShow\rNO";
-const char* const PrintKey = "PDF\rPrint\rNO";
 const char* const NoFolderText =
     "PDF-Datei konnte nicht erzeugt werden, da kein Zielordner festgelegt wurde.";
 const char* const ProjectFiles[] = {"LirnQuarn.rav", "LirnQuarnLogo.png",
@@ -93,7 +93,7 @@ protected:
         report_ = pdfDir_ / "lirn.pdf";
         request_ = home_.root() / "import.gdt";
         settings_->WriteString(PdfFolderKey, pdfDir_.string());
-        settings_->WriteString(ImportKey, request_.string());
+        settings_->WriteString(ImportPathKey, request_.string());
 
         ASSERT_NO_FATAL_FAILURE(ShowConnected());
         // Ticks are run by the tests, so that each frame is handled exactly when they say.
@@ -281,7 +281,7 @@ TEST_F(MainReportTest, ShowingAfterAMeasurementWithoutReportNeverHandsOverAnEarl
     ReplaceProject(R"({"version": 1, "reports": []})");
     form_->RvProject.SetProjectFile("");
     form_->RvProject.SetProjectFile((programDir_ / "LirnQuarn.rav").string());
-    settings_->WriteString(ShowKey, "YES");
+    settings_->WriteString(PdfShowKey, "YES");
     ModalBoxAnswerer answer;
     answer
         .Inspect([&](QWidget& box) {
@@ -313,8 +313,8 @@ TEST_P(BrokenProjectTest, ErrorReachesTheGuardAndTheCycleStopsWithTheValuesShown
     } else {
         WriteBytes(project, GetParam().content);
     }
-    settings_->WriteString(ShowKey, "YES");
-    settings_->WriteString(PrintKey, "YES");
+    settings_->WriteString(PdfShowKey, "YES");
+    settings_->WriteString(PdfPrintKey, "YES");
     form_->showMinimized();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form_->isMinimized(); }, WaitMs));
 
@@ -345,7 +345,7 @@ INSTANTIATE_TEST_SUITE_P(Projects, BrokenProjectTest,
 TEST_F(MainReportTest, PdfThatCannotBeWrittenLeavesThePreviousOneAndIsShownByTheGuard) {
     Receive(ValidFrame);
     const std::string previous = ReadBytes(report_);
-    settings_->WriteString(ShowKey, "YES");
+    settings_->WriteString(PdfShowKey, "YES");
     fs::permissions(pdfDir_, fs::perms::owner_read | fs::perms::owner_exec);
     ModalBoxAnswerer answer;
     answer
@@ -406,6 +406,27 @@ INSTANTIATE_TEST_SUITE_P(Folders, MissingFolderTest,
                                            FolderCase{"AFile", "import.gdt"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(MainReportTest, TickingTheBoxOpensTheSettingsOnceAndNoReportFollows) {
+    settings_->WriteString(PdfFolderKey, "");
+    settings_->WriteString(ExportPathKey, (home_.root() / "export.gdt").string());
+    int settingsShown = 0;
+    ModalBoxAnswerer answer(std::chrono::seconds(5));
+    answer.Inspect([](QWidget& box) { AsMsgBox(box).ChkDsa()->click(); })
+        .Press("&OK")
+        .Inspect([&](QWidget& box) {
+            auto* dialog = dynamic_cast<TFrmSettings*>(&box);
+            ASSERT_NE(dialog, nullptr) << "not the settings dialog";
+            ++settingsShown;
+            dialog->EdtDirectory->setText(QString::fromStdString(pdfDir_.string()));
+        })
+        .Press("OK");
+    Receive(ValidFrame);
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_EQ(settingsShown, 1);
+    EXPECT_EQ(settings_->ReadString(PdfFolderKey), pdfDir_.string()) << "the dialog's OK stored";
+    EXPECT_TRUE(fs::is_empty(pdfDir_)) << "a report followed the dialog";
+}
+
 struct HandOffCase {
     const char* name;
     const char* show;
@@ -420,8 +441,8 @@ void PrintTo(const HandOffCase& c, std::ostream* out) {
 class HandOffTest : public MainReportTest, public ::testing::WithParamInterface<HandOffCase> {};
 
 TEST_P(HandOffTest, OnlyAnExactYesViewsOrPrintsTheNewReport) {
-    settings_->WriteString(ShowKey, GetParam().show);
-    settings_->WriteString(PrintKey, GetParam().print);
+    settings_->WriteString(PdfShowKey, GetParam().show);
+    settings_->WriteString(PdfPrintKey, GetParam().print);
     Receive(ValidFrame);
     std::vector<HandOff> expected;
     for (ShellVerb verb : GetParam().verbs) {
