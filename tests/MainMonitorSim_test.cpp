@@ -1,5 +1,6 @@
 #include "app/Main.h"
 #include "common/MemorySettings.h"
+#include "common/ReportSetup.h"
 #include "common/TestEnvironment.h"
 #include "device/D2XXUnit.h"
 #include "platform/ftd2xx/DefaultDrivers.h"
@@ -73,6 +74,7 @@ protected:
         VexFrmMsgBoxStartup();
         ApplicationTitle = "lirn-quarn professional";
         AppSettings = std::make_unique<MemorySettings>();
+        report_ = std::make_unique<ScopedReportSetup>(*AppSettings);
         ReceiveBuffer.fill(0);
         plug_ = Spawn({"plug", "--serial", "QSIM0001", "--description", "Quarn Monitor"});
         ASSERT_GT(plug_, 0);
@@ -91,6 +93,7 @@ protected:
     void TearDown() override {
         boxWatch_.stop();
         form_.reset();
+        report_.reset();
         AppSettings.reset();
         VexFrmMsgBoxShutdown();
         if (plug_ > 0) {
@@ -103,6 +106,7 @@ protected:
     ftd2xx::ScopedDrivers drivers_;
     pid_t plug_ = -1;
     QTimer boxWatch_;
+    std::unique_ptr<ScopedReportSetup> report_;
     std::unique_ptr<TFrmMain> form_;
 };
 

@@ -4,6 +4,7 @@
 
 #include "app/Main.h"
 #include "common/MemorySettings.h"
+#include "common/ReportSetup.h"
 #include "platform/ftd2xx/ScriptedDriver.h"
 #include "support/VexFrmMsgBox.h"
 
@@ -37,6 +38,7 @@ protected:
     std::shared_ptr<ftd2xx::ScriptedDriver::Script> script_;
     ftd2xx::ScopedDrivers drivers_;
     MemorySettings* settings_ = nullptr;
+    std::unique_ptr<ScopedReportSetup> report_;
     std::unique_ptr<TFrmMain> form_;
 
 private:
