@@ -1,7 +1,9 @@
 #include "report/ReportProject.h"
 #include "report/TextTemplate.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -201,6 +203,19 @@ INSTANTIATE_TEST_SUITE_P(
         PageCase{"CustomLandscape",
                  R"("page": {"width": 100, "height": 50, "orientation": "landscape"}, )", 100, 50}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReportProjectTest, ExampleOfTheFormatDescriptionIsAValidProject) {
+    std::ifstream readme(std::string(QUARN_TEST_DATA) + "/../../report/README.md");
+    const std::string text{std::istreambuf_iterator<char>(readme), {}};
+    const size_t start = text.find("```json\n");
+    ASSERT_NE(start, std::string::npos) << "no example in report/README.md";
+    const size_t end = text.find("```", start + 8);
+    const ReportProjectData project = ParseReportProject(text.substr(start + 8, end - start - 8));
+    const ReportDefinition* report = project.FindReport("RptMeasurement");
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(report->connection, "RvConMeasurement");
+    EXPECT_EQ(report->elements.size(), 6u);
+}
 
 TEST(ReportProjectTest, AcceptsALeadingByteOrderMarkAsWindowsEditorsWriteIt) {
     const ReportProjectData project =
