@@ -252,7 +252,8 @@ TEST_F(MainReportTest, MeasurementWithoutRequestNamesNoPatientEvenAfterOneWithIt
     EXPECT_EQ(Contains(text, "Kein Patient aus der Praxissoftware übernommen"), "");
 }
 
-TEST_F(MainReportTest, TwoMeasurementsInARowReplaceTheFile) {
+TEST_F(MainReportTest, TwoMeasurementsInARowReplaceTheFileWithoutAnyWindow) {
+    ModalBoxAnswerer noBox(std::chrono::seconds(2));
     Receive(ValidFrame);
     const std::vector<std::string> first = ShownValues();
     Receive(OtherFrame);
@@ -262,6 +263,8 @@ TEST_F(MainReportTest, TwoMeasurementsInARowReplaceTheFile) {
     EXPECT_EQ(Contains(text, second[0]), "");
     EXPECT_EQ(text.find(" " + first[0] + " "), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(pdfDir_), fs::directory_iterator()), 1);
+    EXPECT_TRUE(noBox.Finished()) << "a box was shown";
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), 1) << "a window besides the main one";
 }
 
 TEST_F(MainReportTest, ReportMissingFromTheProjectGivesNoFileAndNoMessage) {

@@ -284,6 +284,9 @@ TEST_F(ReportEngineTest, ReportBecomesAnArchivalPdfWithItsDataAndEmbeddedFonts) 
     const std::string objects =
         RunCommand("qpdf", {"--qdf", "--object-streams=disable", pdf, "-"}).out;
     EXPECT_EQ(Contains(objects, "/Subtype /Image"), "");
+    EXPECT_EQ(Contains(objects, "/S /GTS_PDFA1"), "") << "no output intent";
+    EXPECT_EQ(Contains(objects, "/OutputConditionIdentifier (sRGB"), "");
+    EXPECT_EQ(Contains(objects, "/DestOutputProfile"), "");
     EXPECT_FALSE(std::regex_search(objects, std::regex("/SMask [0-9]"))) << "a soft mask";
 }
 
