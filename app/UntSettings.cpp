@@ -137,7 +137,8 @@ std::unique_ptr<QFileDialog> NewFileOpenDialog(QWidget* owner, const std::string
                                                const std::string& filter) {
     auto dialog = std::make_unique<QFileDialog>(owner);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    // The GDT files need not exist yet: the practice software writes them later.
+    // The named file need not exist yet: the request comes with the next order, the result
+    // with the next export.
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setNameFilter(Q(filter));
     if (!fileName.empty()) {

@@ -41,7 +41,10 @@ ModalBoxAnswerer::ModalBoxAnswerer(std::chrono::milliseconds timeout)
     : timeout_(timeout), timer_(std::make_unique<QTimer>()),
       lastProgress_(std::chrono::steady_clock::now()) {
     timer_->setInterval(kPollInterval);
-    QObject::connect(timer_.get(), &QTimer::timeout, [this] { Poll(); });
+    // Queued, so a step runs after the timer's own event: Qt delivers no tick of a timer whose
+    // event is still being handled, and a step that opens a nested box would wait for ever.
+    QObject::connect(
+        timer_.get(), &QTimer::timeout, timer_.get(), [this] { Poll(); }, Qt::QueuedConnection);
     timer_->start();
 }
 
@@ -115,10 +118,14 @@ void ModalBoxAnswerer::Poll() {
 }
 
 void ModalBoxAnswerer::RunStep(QWidget& box) {
+    // Taken off the queue while it runs, so the polls inside a nested box it opens go on with
+    // the next steps.
+    Step step = std::move(steps_.front());
+    steps_.pop_front();
     bool failed = false;
     bool done = false;
     try {
-        done = steps_.front()(box, failed);
+        done = step(box, failed);
     } catch (const std::exception& error) {
         ADD_FAILURE() << "a step threw: " << error.what();
         failed = true;
@@ -128,10 +135,13 @@ void ModalBoxAnswerer::RunStep(QWidget& box) {
         return;
     }
     if (done) {
-        steps_.pop_front();
         lastProgress_ = std::chrono::steady_clock::now();
         return;
     }
+    if (failed_) {
+        return;
+    }
+    steps_.push_front(std::move(step));
     if (std::chrono::steady_clock::now() - lastProgress_ > timeout_) {
         Fail(&box, "a condition did not come true");
     }
