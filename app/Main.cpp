@@ -433,6 +433,8 @@ int TFrmMain::IndexOfDeviceEntry(const std::string& entry) const {
 }
 
 void TFrmMain::EnterConnected() {
+    // Bytes of an earlier connection never join the new one's into a frame.
+    ClearReceivedBytes();
     Connected = true;
     TmUSB->start();
     TmConnect->stop();
@@ -497,16 +499,24 @@ void TFrmMain::DeleteReportFile() {
 }
 
 void TFrmMain::TmUSBTimer() {
-    ReadRestOfSplitFrame(ReadFTDevice(FrameLength));
+    ReceiveFrameBytes();
     if (LastReadStatus != 0) {
         LoseDevice();
     }
-    switch (DecodeFrame(Measurement)) {
+    // Every frame that came is shown, however many came since the last poll.
+    for (DecodeOutcome outcome = DecodeFrame(Measurement); outcome != NoFrame;
+         outcome = DecodeFrame(Measurement)) {
+        ShowDecoded(outcome);
+    }
+}
+
+void TFrmMain::ShowDecoded(DecodeOutcome outcome) {
+    switch (outcome) {
     case NoFrame:
         return;
     case ChecksumError:
         ShowMeasurementTexts();
-        ShowMsg(ChecksumMessage, MB_ICONEXCLAMATION);
+        ShowChecksumMessage();
         return;
     case StatusFrame:
         ShowMeasurementTexts();
@@ -517,6 +527,17 @@ void TFrmMain::TmUSBTimer() {
         ShowValidMeasurement();
         return;
     }
+}
+
+// Ticks go on inside the box: a stream of bad frames updates the values under it instead of
+// stacking one box on the other.
+void TFrmMain::ShowChecksumMessage() {
+    if (ChecksumMessageOpen) {
+        return;
+    }
+    ChecksumMessageOpen = true;
+    const auto closed = qScopeGuard([this] { ChecksumMessageOpen = false; });
+    ShowMsg(ChecksumMessage, MB_ICONEXCLAMATION);
 }
 
 void TFrmMain::LoseDevice() {

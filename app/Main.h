@@ -110,6 +110,8 @@ private:
     int IndexOfDeviceEntry(const std::string& entry) const;
     void EnterConnected();
     void LoseDevice();
+    void ShowDecoded(DecodeOutcome outcome);
+    void ShowChecksumMessage();
     void ShowMeasurementTexts();
     void ClearPatientLabels();
     void ShowValidMeasurement();
@@ -122,6 +124,8 @@ private:
 
     // True while a box of discovery or connection is open.
     bool DiscoveryMessageOpen = false;
+    // True while the checksum box is open.
+    bool ChecksumMessageOpen = false;
 };
 
 // Creates AppSettings and sets the application title.

@@ -3,6 +3,7 @@
 #include "common/support/MemorySettings.h"
 #include "common/widgets/TestApplication.h"
 #include "device/D2XXUnit.h"
+#include "device/MeasurementFrame.h"
 #include "platform/ftd2xx/DefaultDrivers.h"
 #include "platform/ftd2xx/Driver.h"
 #include "support/widgets/VexFrmMsgBox.h"
@@ -74,7 +75,7 @@ protected:
         VexFrmMsgBoxStartup();
         ApplicationTitle = "lirn-quarn professional";
         AppSettings = std::make_unique<MemorySettings>();
-        ReceiveBuffer.fill(0);
+        ClearReceivedBytes();
         plug_ = Spawn({"plug", "--serial", "QSIM0001", "--description", "Quarn Monitor"});
         ASSERT_GT(plug_, 0);
         // No checksum box may appear; one that does is closed so the test goes on.

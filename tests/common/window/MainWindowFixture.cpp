@@ -2,6 +2,7 @@
 
 #include "common/widgets/TestApplication.h"
 #include "device/D2XXUnit.h"
+#include "device/MeasurementFrame.h"
 #include "support/widgets/VexMisc.h"
 
 #include <clocale>
@@ -35,7 +36,7 @@ void MainWindowFixture::SetUp() {
     AppSettings.reset(settings_);
     ErrorReportsEnabled = true;
     LastReadStatus = FT_OK;
-    ReceiveBuffer.fill(0);
+    ClearReceivedBytes();
 }
 
 void MainWindowFixture::TearDown() {
