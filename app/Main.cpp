@@ -49,6 +49,8 @@ const char* const LastConnectedKey = "Device\rLastConnected\r";
 const char* const PdfFolderKey = "Directories\rPDF\r";
 const char* const ImportPathKey = "GDT\rImport\rimport.gdt";
 const char* const ExportPathKey = "GDT\rExport\rexport.gdt";
+const char* const IncompleteRequestNote = "Die Importdatei ist noch nicht vollständig geschrieben.";
+const char* const RequestTakenBeforeNote = "Die Importdatei wurde bereits übernommen.";
 const char* const ChecksumMessage =
     "Es ist ein Prüfsummen-Fehler bei der Datenübertragung aufgetreten.\r\n"
     "Bitte Messung wiederholen.";
@@ -163,6 +165,12 @@ std::string MeasuredAtText(TDateTime moment) {
     local.tm_min = parts.minute;
     local.tm_sec = parts.second;
     return FormatLocaleShortDateTime(local);
+}
+
+std::string RequestNotRemovedMessage(const std::string& fileName) {
+    return "Die Importdatei \"" + fileName +
+           "\" konnte nicht gelöscht werden. Sie wird erst wieder übernommen, wenn die "
+           "Praxissoftware sie neu schreibt.";
 }
 
 std::string SettingsResetMessage(const std::string& movedTo) {
@@ -573,24 +581,65 @@ void TFrmMain::ShowValidMeasurement() {
     BringToFront();
 }
 
+// A request still being written, or one taken before that could not be deleted, is not taken:
+// the measurement stays without patient. A file that cannot be read throws FileError before
+// Patient or SenderId has changed.
 void TFrmMain::TakeGdtRequest() {
+    ClearGdtNote();
     const std::string path = AppSettings->ReadString(ImportPathKey);
-    if (!FileExists(path) || !ImportFile(path)) {
+    if (!FileExists(path)) {
+        return;
+    }
+    if (ConsumedRequest && FileStampOf(path) == ConsumedRequest) {
+        ShowGdtNote(RequestTakenBeforeNote);
+        return;
+    }
+    const GdtRequestFile request = ReadGdtRequestFile(path, PauseForRequestWriter);
+    if (request.state == GdtRequestState::Incomplete) {
+        ShowGdtNote(IncompleteRequestNote);
+        return;
+    }
+    if (!ImportFile(request)) {
         return;
     }
     LblName->setText(Q(PatientDisplayName(Patient)));
     LblPatNo->setText(Q(std::to_string(Patient.PatientNo)));
-    // A request left behind is only read again with the next measurement.
-    DeleteFile(path);
+    ConsumeRequest(path, request.stamp);
     BtnExport->setEnabled(true);
 }
 
-bool TFrmMain::ImportFile(const std::string& fileName) {
-    if (ImportGdtRequestFile(fileName, Patient, SenderId)) {
+bool TFrmMain::ImportFile(const GdtRequestFile& request) {
+    if (request.state == GdtRequestState::Complete &&
+        ParseGdtRequest(request.bytes, Patient, SenderId)) {
         return true;
     }
+    Patient = PatientRecord{};
     ShowMsg(InvalidImportMessage, MB_OK | MB_ICONEXCLAMATION);
     return false;
+}
+
+// A request serves one measurement. One that cannot be deleted stays remembered, so that it
+// does not give its patient to the next measurement too.
+void TFrmMain::ConsumeRequest(const std::string& fileName, const FileStamp& stamp) {
+    if (DeleteFile(fileName) || !FileExists(fileName)) {
+        ConsumedRequest.reset();
+        return;
+    }
+    ConsumedRequest = stamp;
+    ShowMsg(RequestNotRemovedMessage(fileName), MB_OK | MB_ICONEXCLAMATION);
+}
+
+void TFrmMain::ShowGdtNote(const std::string& note) {
+    StatusBeforeGdtNote = StatusText();
+    GdtNote = note;
+    SetStatusText(note);
+}
+
+void TFrmMain::ClearGdtNote() {
+    if (!GdtNote.empty() && StatusText() == GdtNote) {
+        SetStatusText(StatusBeforeGdtNote);
+    }
+    GdtNote.clear();
 }
 
 void TFrmMain::BtnExportClick() {

@@ -5,6 +5,7 @@
 #include "device/MeasurementFrame.h"
 
 #include <QWidget>
+#include <optional>
 #include <string>
 
 class QComboBox;
@@ -82,9 +83,9 @@ public:
     void TmUSBTimer();
     void BtnExportClick();
 
-    // Takes the request into Patient and SenderId; false, after its message, for an invalid one.
-    // A file that cannot be read throws FileError before Patient or SenderId has changed.
-    bool ImportFile(const std::string& fileName);
+    // Takes a complete request into Patient and SenderId; false, after its message, for an
+    // invalid or too large one, which clears Patient.
+    bool ImportFile(const GdtRequestFile& request);
     // Writes the result record; false, after its message, when the path's folder does not exist.
     // A file that cannot be written throws FileError.
     bool ExportFile(const std::string& fileName);
@@ -116,6 +117,10 @@ private:
     void ClearPatientLabels();
     void ShowValidMeasurement();
     void TakeGdtRequest();
+    void ConsumeRequest(const std::string& fileName, const FileStamp& stamp);
+    // A note of the GDT step in the status bar, until the next measurement's GDT step.
+    void ShowGdtNote(const std::string& note);
+    void ClearGdtNote();
     GdtResultData ResultData() const;
     void BringToFront();
     void DeleteReportFile();
@@ -126,6 +131,12 @@ private:
     bool DiscoveryMessageOpen = false;
     // True while the checksum box is open.
     bool ChecksumMessageOpen = false;
+    // A request that was taken but could not be deleted: the same unchanged file is not taken
+    // again.
+    std::optional<FileStamp> ConsumedRequest;
+    // The GDT note shown and the status text it covers.
+    std::string GdtNote;
+    std::string StatusBeforeGdtNote;
 };
 
 // Creates AppSettings and sets the application title.

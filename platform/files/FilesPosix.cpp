@@ -3,8 +3,10 @@
 #include "platform/files/Files.h"
 #include "platform/text/Text.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -52,6 +54,7 @@ int WindowsErrorCode(int error) {
         return 4;
     case EBUSY:
     case ETXTBSY:
+    case EWOULDBLOCK:
         return 32;
     case EIO:
         return 30;
@@ -145,6 +148,25 @@ void RefuseReadOnlyTarget(const std::string& path) {
     }
 }
 
+// O_NONBLOCK so that a FIFO at the path cannot stall the program on open.
+FileDescriptor OpenRegularForReading(const std::string& path) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file) {
+        ThrowReadError(errno);
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) {
+        ThrowReadError(errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        ThrowReadError(EISDIR);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ThrowReadError(EACCES);
+    }
+    return file;
+}
+
 struct FolderCloser {
     void operator()(DIR* folder) const { ::closedir(folder); }
 };
@@ -165,25 +187,16 @@ bool DeleteFile(const std::string& path) {
 }
 
 std::string ReadFileBytes(const std::string& path) {
-    // O_NONBLOCK so that a FIFO at the path cannot stall the program on open.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!file) {
-        ThrowReadError(errno);
-    }
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0) {
-        ThrowReadError(errno);
-    }
-    if (S_ISDIR(info.st_mode)) {
-        ThrowReadError(EISDIR);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        ThrowReadError(EACCES);
-    }
+    return ReadFileStart(path, std::string::npos);
+}
+
+std::string ReadFileStart(const std::string& path, size_t maxBytes) {
+    const FileDescriptor file = OpenRegularForReading(path);
     std::string content;
     char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
+    while (content.size() < maxBytes) {
+        const size_t wanted = std::min(sizeof buffer, maxBytes - content.size());
+        const ssize_t count = ::read(file.get(), buffer, wanted);
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -191,10 +204,39 @@ std::string ReadFileBytes(const std::string& path) {
             ThrowReadError(errno);
         }
         if (count == 0) {
-            return content;
+            break;
         }
         content.append(buffer, static_cast<size_t>(count));
     }
+    return content;
+}
+
+std::optional<FileStamp> FileStampOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileStamp{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
+                     static_cast<uint64_t>(info.st_size),
+                     static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+// A read lease is refused while any descriptor of the file is open for writing. Taking one needs
+// the file to be ours (or CAP_LEASE), and not every file system offers leases: a lease refused
+// for such a reason tells nothing. A lease is broken by a signal, SIGIO by default, which would
+// end the program; SIGURG is ignored unless handled.
+bool IsOpenForWriting(const std::string& path) {
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info {};
+    if (!file || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::fcntl(file.get(), F_SETSIG, SIGURG) != 0) {
+        return false;
+    }
+    if (::fcntl(file.get(), F_SETLEASE, F_RDLCK) == 0) {
+        ::fcntl(file.get(), F_SETLEASE, F_UNLCK);
+        return false;
+    }
+    return errno == EAGAIN;
 }
 
 void WriteFileInOnePiece(const std::string& path, std::string_view bytes) {
