@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -347,6 +348,26 @@ TEST_F(QuarnRegTest, ExportOverAnExistingFileAsksUnlessTold) {
     EXPECT_NE(RunTool({"export", gdt, file.string()}, "no\n").exitCode, 0);
     EXPECT_EQ(ReadFile(file), "keep");
     ASSERT_EQ(RunTool({"export", gdt, file.string(), "/y"}).exitCode, 0);
+    EXPECT_NE(ReadFile(file).find("\"Import\"=\"import.gdt\""), std::string::npos);
+}
+
+// A folder others may write to: whatever they plant beside the file is never written through.
+TEST_F(QuarnRegTest, ExportNeverWritesThroughALinkPlantedBesideTheFile) {
+    Add({gdt, "/v", "Import", "/d", "import.gdt"});
+    const fs::path shared = home.root() / "shared";
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    const fs::path file = shared / "out.reg";
+    const fs::path victim = home.root() / "victim";
+    WriteFile(victim, "victim");
+    // Names made of the numbers the next processes will get.
+    for (pid_t pid = getpid(); pid < getpid() + 2000; ++pid) {
+        fs::create_symlink(victim, shared / ("out.reg.tmp-" + std::to_string(pid)));
+    }
+    const RunResult result = RunTool({"export", gdt, file.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ReadFile(victim), "victim");
+    EXPECT_FALSE(fs::is_symlink(file));
     EXPECT_NE(ReadFile(file).find("\"Import\"=\"import.gdt\""), std::string::npos);
 }
 

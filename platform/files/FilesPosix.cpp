@@ -4,7 +4,6 @@
 #include "platform/text/Text.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <dirent.h>
@@ -89,23 +88,29 @@ std::string BaseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A name of our own beside the target; the practice software looks only for the target's name.
+// A name beside the target that nobody can foretell, so that nobody can plant a link or a file
+// where ours will be; the practice software looks only for the target's name.
 std::string TemporaryName(const std::string& path) {
-    static std::atomic<unsigned> counter{0};
-    static std::mt19937 random{std::random_device{}()};
+    constexpr std::string_view letters =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    constexpr int length = 16;
+    std::random_device random;
+    std::string unforeseeable;
+    for (int i = 0; i < length; ++i) {
+        unforeseeable += letters[random() % letters.size()];
+    }
     const std::string folder = FolderOf(path);
-    return (folder == "/" ? "" : folder) + "/." + BaseNameOf(path) + "." +
-           std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-           std::to_string(random() % 1000000) + ".tmp";
+    return (folder == "/" ? "" : folder) + "/." + BaseNameOf(path) + "." + unforeseeable + ".tmp";
 }
 
-// O_EXCL so that an existing file is never taken over; mode 0666 leaves the rest to the umask,
-// as for any newly created file.
+// Created exclusively, never through an existing entry or link. Mode 0666 leaves the rest to the
+// umask, as for any newly created file.
 FileDescriptor CreateTemporary(const std::string& path, std::string& temporaryPath) {
     constexpr int attempts = 100;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         temporaryPath = TemporaryName(path);
-        const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(temporaryPath.c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return FileDescriptor(fd);
         }

@@ -42,7 +42,8 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
 } // namespace
 
 FolderLock::FolderLock(const std::string& folder, bool wait)
-    : fd_(::open((folder + "/" + LockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+    : fd_(::open((folder + "/" + LockName).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
+                 0600)) {
     if (!fd_) {
         return;
     }
