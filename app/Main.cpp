@@ -173,6 +173,12 @@ std::string RequestNotRemovedMessage(const std::string& fileName) {
            "Praxissoftware sie neu schreibt.";
 }
 
+std::string ForeignSettingsMessage(const std::string& foreign) {
+    return "Die Einstellungen unter " + foreign +
+           " gehören einem anderen Benutzer und werden nicht verwendet. Das Programm arbeitet "
+           "mit den Voreinstellungen und speichert dort nichts.";
+}
+
 std::string SettingsResetMessage(const std::string& movedTo) {
     return "Die Einstellungen waren beschädigt und wurden zurückgesetzt. Die alte Datei liegt "
            "unter " +
@@ -360,7 +366,7 @@ void TFrmMain::showEvent(QShowEvent* event) {
     }
     GuardHandler([this] { FormShow(this); });
     // Queued, so that the notice comes once the window is up.
-    QTimer::singleShot(0, this, Guarded([this] { ShowSettingsResetNotice(); }));
+    QTimer::singleShot(0, this, Guarded([this] { ShowSettingsNotices(); }));
 }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
@@ -486,11 +492,16 @@ void TFrmMain::FormClose() {
     }
     SaveFormPlacement(*this);
     DeleteReportFile();
+    // What happened to the settings during the run is told before the program ends.
+    ShowSettingsNotices();
 }
 
-void TFrmMain::ShowSettingsResetNotice() {
+void TFrmMain::ShowSettingsNotices() {
     if (const auto aside = TakeMovedAsideHive()) {
         ShowMsg(SettingsResetMessage(aside->string()), MB_OK | MB_ICONEXCLAMATION);
+    }
+    if (const auto foreign = TakeForeignHive()) {
+        ShowMsg(ForeignSettingsMessage(foreign->string()), MB_OK | MB_ICONEXCLAMATION);
     }
 }
 

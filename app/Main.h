@@ -124,8 +124,9 @@ private:
     GdtResultData ResultData() const;
     void BringToFront();
     void DeleteReportFile();
-    // Tells the user once that the settings were broken and where the old file lies.
-    void ShowSettingsResetNotice();
+    // Tells the user once that the settings were broken and where the old file lies, or that
+    // they belong to another user and are not used.
+    void ShowSettingsNotices();
 
     // True while a box of discovery or connection is open.
     bool DiscoveryMessageOpen = false;

@@ -1,9 +1,11 @@
 #include "common/ToolRunner.h"
 
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,14 +18,27 @@ std::string ReadAll(const fs::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+void ApplyLimits(const ToolLimits& limits) {
+    if (limits.openFiles != 0) {
+        const rlimit openFiles{limits.openFiles, limits.openFiles};
+        setrlimit(RLIMIT_NOFILE, &openFiles);
+    }
+    if (limits.fileSizeBytes != 0) {
+        const rlimit fileSize{limits.fileSizeBytes, limits.fileSizeBytes};
+        setrlimit(RLIMIT_FSIZE, &fileSize);
+        signal(SIGXFSZ, limits.endedBeyondIt ? SIG_DFL : SIG_IGN);
+    }
+}
+
 [[noreturn]] void ExecTool(const fs::path& scratch, const std::string& program,
-                           const std::vector<std::string>& args) {
+                           const std::vector<std::string>& args, const ToolLimits& limits) {
     const int in = open((scratch / "in").c_str(), O_RDONLY);
     const int out = open((scratch / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open((scratch / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
+    ApplyLimits(limits);
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -36,7 +51,7 @@ std::string ReadAll(const fs::path& file) {
 } // namespace
 
 ToolResult RunTool(const std::string& tool, const std::vector<std::string>& args,
-                   const std::string& input) {
+                   const std::string& input, const ToolLimits& limits) {
     const fs::path scratch =
         fs::temp_directory_path() / ("quarn-tool-run-" + std::to_string(getpid()));
     fs::create_directories(scratch);
@@ -44,7 +59,7 @@ ToolResult RunTool(const std::string& tool, const std::vector<std::string>& args
     const std::string program = std::string(QUARN_BIN_DIR) + "/" + tool;
     const pid_t child = fork();
     if (child == 0) {
-        ExecTool(scratch, program, args);
+        ExecTool(scratch, program, args, limits);
     }
     int status = 0;
     waitpid(child, &status, 0);

@@ -10,6 +10,15 @@ struct ToolResult {
     std::string err;
 };
 
-// input is the tool's standard input; it ends there.
+// What the tool may use: no file beyond fileSizeBytes (0: no limit), where going beyond it either
+// fails the write, as a full disk does, or ends the tool, as a crash would; at most openFiles
+// open files (0: the test's own limit).
+struct ToolLimits {
+    unsigned long long fileSizeBytes = 0;
+    bool endedBeyondIt = false;
+    unsigned long long openFiles = 0;
+};
+
+// input is the tool's standard input; it ends there. A tool ended by a signal gives exit code -1.
 ToolResult RunTool(const std::string& tool, const std::vector<std::string>& args,
-                   const std::string& input = "");
+                   const std::string& input = "", const ToolLimits& limits = {});
