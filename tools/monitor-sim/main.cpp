@@ -77,11 +77,16 @@ int Fail(const std::string& message) {
 }
 
 std::vector<std::string> LiveMonitors(const std::string& folder) {
+    const std::vector<std::string> serials = SocketSerialNumbers(folder);
+    std::vector<std::string> paths;
+    for (const auto& serial : serials) {
+        paths.push_back(SocketPath(folder, serial));
+    }
+    const std::vector<AskedMonitor> asked = AskAll(paths, "INFO", ListingTimeoutMs);
     std::vector<std::string> live;
-    for (const auto& serial : SocketSerialNumbers(folder)) {
-        std::string answer;
-        if (Ask(SocketPath(folder, serial), "INFO", answer)) {
-            live.push_back(serial);
+    for (size_t i = 0; i < serials.size(); ++i) {
+        if (asked[i].answer) {
+            live.push_back(serials[i]);
         }
     }
     return live;
