@@ -35,7 +35,8 @@ bool MayStartMeasurement(std::string_view bytes, size_t at) {
 }
 
 bool AllHexDigits(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return HexDigitValue(c); });
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return HexDigitValue(c).has_value(); });
 }
 
 int32_t Field(std::string_view frame, size_t offset) {
@@ -52,7 +53,7 @@ bool ChecksumHolds(std::string_view frame) {
            Field(frame, 12);
 }
 
-FrameScan Found(DecodeOutcome outcome, size_t consumed, FrameValues values = {}) {
+FrameScan Decided(DecodeOutcome outcome, size_t consumed, FrameValues values = {}) {
     return {outcome, consumed, values, 0};
 }
 
@@ -66,7 +67,7 @@ FrameScan Unfinished(std::string_view bytes, size_t start, size_t failed, bool l
                 start + FrameLength - bytes.size()};
     }
     const bool measurement = failed != NoCandidate || IsMeasurementStart(bytes, start);
-    return Found(measurement ? ChecksumError : NoFrame, bytes.size());
+    return Decided(measurement ? ChecksumError : NoFrame, bytes.size());
 }
 
 std::string_view WaitingBytes() {
@@ -130,17 +131,17 @@ FrameScan ScanFrame(std::string_view bytes, bool lineQuiet) {
         const bool hex = AllHexDigits(frame);
         if (IsMeasurementStart(bytes, at)) {
             if (hex && ChecksumHolds(frame)) {
-                return Found(ValidMeasurement, at + FrameLength, ValuesOf(frame));
+                return Decided(ValidMeasurement, at + FrameLength, ValuesOf(frame));
             }
             failed = std::min(failed, at);
         } else if (hex) {
-            return Found(StatusFrame, at + FrameLength);
+            return Decided(StatusFrame, at + FrameLength);
         }
     }
     if (failed != NoCandidate) {
-        return Found(ChecksumError, failed + FrameLength);
+        return Decided(ChecksumError, failed + FrameLength);
     }
-    return Found(NoFrame, bytes.size());
+    return Decided(NoFrame, bytes.size());
 }
 
 int32_t ReadFrameType() {

@@ -31,7 +31,8 @@ bool IsDecimalUpTo(const std::string& text, int largest) {
 }
 
 bool AllHex(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return HexDigitValue(c); });
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return HexDigitValue(c).has_value(); });
 }
 
 int Hex2(std::string_view frame, size_t offset) {
