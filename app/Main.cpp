@@ -47,6 +47,8 @@ constexpr uint8_t MonitorWordLength = 8;
 constexpr uint8_t MonitorStopBits = 2;
 constexpr uint8_t MonitorParity = 0;
 constexpr uint32_t MonitorReadTimeout = 50;
+const char* const IncompleteRequestNote = "Die Importdatei ist noch nicht vollständig geschrieben.";
+const char* const RequestTakenBeforeNote = "Die Importdatei wurde bereits übernommen.";
 const char* const ChecksumMessage =
     "Es ist ein Prüfsummen-Fehler bei der Datenübertragung aufgetreten.\r\n"
     "Bitte Messung wiederholen.";
@@ -161,6 +163,18 @@ std::string MeasuredAtText(TDateTime moment) {
     local.tm_min = parts.minute;
     local.tm_sec = parts.second;
     return FormatLocaleShortDateTime(local);
+}
+
+std::string RequestNotRemovedMessage(const std::string& fileName) {
+    return "Die Importdatei \"" + fileName +
+           "\" konnte nicht gelöscht werden. Sie wird erst wieder übernommen, wenn die "
+           "Praxissoftware sie neu schreibt.";
+}
+
+std::string ForeignSettingsMessage(const std::string& foreign) {
+    return "Die Einstellungen unter " + foreign +
+           " gehören einem anderen Benutzer und werden nicht verwendet. Das Programm arbeitet "
+           "mit den Voreinstellungen und speichert dort nichts.";
 }
 
 std::string SettingsResetMessage(const std::string& movedTo) {
@@ -352,7 +366,7 @@ void TFrmMain::showEvent(QShowEvent* event) {
     }
     GuardHandler([this] { FormShow(this); });
     // Queued, so that the notice comes once the window is up.
-    QTimer::singleShot(0, this, Guarded([this] { ShowSettingsResetNotice(); }));
+    QTimer::singleShot(0, this, Guarded([this] { ShowSettingsNotices(); }));
 }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
@@ -439,6 +453,8 @@ int TFrmMain::IndexOfDeviceEntry(const std::string& entry) const {
 }
 
 void TFrmMain::EnterConnected() {
+    // Bytes of an earlier connection never join the new one's into a frame.
+    ClearReceivedBytes();
     Connected = true;
     TmUSB->start();
     TmConnect->stop();
@@ -486,11 +502,16 @@ void TFrmMain::FormClose() {
     }
     SaveFormPlacement(*this);
     DeleteReportFile();
+    // What happened to the settings during the run is told before the program ends.
+    ShowSettingsNotices();
 }
 
-void TFrmMain::ShowSettingsResetNotice() {
+void TFrmMain::ShowSettingsNotices() {
     if (const auto aside = TakeMovedAsideHive()) {
         ShowMsg(SettingsResetMessage(aside->string()), MB_OK | MB_ICONEXCLAMATION);
+    }
+    if (const auto foreign = TakeForeignHive()) {
+        ShowMsg(ForeignSettingsMessage(foreign->string()), MB_OK | MB_ICONEXCLAMATION);
     }
 }
 
@@ -507,16 +528,24 @@ void TFrmMain::DeleteReportFile() {
 }
 
 void TFrmMain::TmUSBTimer() {
-    ReadRestOfSplitFrame(ReadFTDevice(FrameLength));
+    ReceiveFrameBytes();
     if (LastReadStatus != 0) {
         LoseDevice();
     }
-    switch (DecodeFrame(Measurement)) {
+    // Every frame that came is shown, however many came since the last poll.
+    for (DecodeOutcome outcome = DecodeFrame(Measurement); outcome != NoFrame;
+         outcome = DecodeFrame(Measurement)) {
+        ShowDecoded(outcome);
+    }
+}
+
+void TFrmMain::ShowDecoded(DecodeOutcome outcome) {
+    switch (outcome) {
     case NoFrame:
         return;
     case ChecksumError:
         ShowMeasurementTexts();
-        ShowMsg(ChecksumMessage, MB_ICONEXCLAMATION);
+        ShowChecksumMessage();
         return;
     case StatusFrame:
         ShowMeasurementTexts();
@@ -527,6 +556,17 @@ void TFrmMain::TmUSBTimer() {
         ShowValidMeasurement();
         return;
     }
+}
+
+// Ticks go on inside the box: a stream of bad frames updates the values under it instead of
+// stacking one box on the other.
+void TFrmMain::ShowChecksumMessage() {
+    if (ChecksumMessageOpen) {
+        return;
+    }
+    ChecksumMessageOpen = true;
+    const auto closed = qScopeGuard([this] { ChecksumMessageOpen = false; });
+    ShowMsg(ChecksumMessage, MB_ICONEXCLAMATION);
 }
 
 void TFrmMain::LoseDevice() {
@@ -565,25 +605,66 @@ void TFrmMain::ShowValidMeasurement() {
     HandOverReport();
 }
 
+// A request still being written, or one taken before that could not be deleted, is not taken:
+// the measurement stays without patient. A file that cannot be read throws FileError before
+// Patient or SenderId has changed.
 void TFrmMain::TakeGdtRequest() {
+    ClearGdtNote();
     const std::string path = AppSettings->ReadString(ImportPathKey);
-    if (!FileExists(path) || !ImportFile(path)) {
+    if (!FileExists(path)) {
+        return;
+    }
+    if (ConsumedRequest && FileStampOf(path) == ConsumedRequest) {
+        ShowGdtNote(RequestTakenBeforeNote);
+        return;
+    }
+    const GdtRequestFile request = ReadGdtRequestFile(path, PauseForRequestWriter);
+    if (request.state == GdtRequestState::Incomplete) {
+        ShowGdtNote(IncompleteRequestNote);
+        return;
+    }
+    if (!ImportFile(request)) {
         return;
     }
     LblName->setText(Q(PatientDisplayName(Patient)));
     LblPatNo->setText(Q(std::to_string(Patient.PatientNo)));
     PatientTaken = true;
-    // A request left behind is only read again with the next measurement.
-    DeleteFile(path);
+    ConsumeRequest(path, request.stamp);
     BtnExport->setEnabled(true);
 }
 
-bool TFrmMain::ImportFile(const std::string& fileName) {
-    if (ImportGdtRequestFile(fileName, Patient, SenderId)) {
+bool TFrmMain::ImportFile(const GdtRequestFile& request) {
+    if (request.state == GdtRequestState::Complete &&
+        ParseGdtRequest(request.bytes, Patient, SenderId)) {
         return true;
     }
+    Patient = PatientRecord{};
     ShowMsg(InvalidImportMessage, MB_OK | MB_ICONEXCLAMATION);
     return false;
+}
+
+// A request serves one measurement. One that cannot be deleted stays remembered, so that it
+// does not give its patient to the next measurement too.
+void TFrmMain::ConsumeRequest(const std::string& fileName, const FileStamp& stamp) {
+    if (DeleteFile(fileName) || !FileExists(fileName)) {
+        ConsumedRequest.reset();
+        return;
+    }
+    ConsumedRequest = stamp;
+    ShowMsg(RequestNotRemovedMessage(fileName), MB_OK | MB_ICONEXCLAMATION);
+}
+
+void TFrmMain::ShowGdtNote(const std::string& note) {
+    StatusBeforeGdtNote = StatusText();
+    GdtNote = note;
+    SetStatusText(note);
+}
+
+void TFrmMain::ClearGdtNote() {
+    if (!GdtNote.empty() && StatusText() == GdtNote) {
+        SetStatusText(StatusBeforeGdtNote);
+    }
+    GdtNote.clear();
 }
 
 void TFrmMain::BtnExportClick() {

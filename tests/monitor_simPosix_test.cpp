@@ -1,17 +1,21 @@
 #include "common/TestEnvironment.h"
 #include "device/D2XXUnit.h"
 #include "device/MeasurementFrame.h"
+#include "platform/files/FileDescriptorPosix.h"
 #include "platform/ftd2xx/DefaultDrivers.h"
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <utility>
@@ -128,7 +132,7 @@ protected:
         ErrorReportsEnabled = false;
         DeviceHandle = nullptr;
         LastReadStatus = FT_OK;
-        ReceiveBuffer.fill(0);
+        ClearReceivedBytes();
     }
 
     void openWithMonitorSettings(const std::string& serial) {
@@ -142,11 +146,14 @@ protected:
         ASSERT_EQ(SetFTDeviceTimeouts(50, 0), FT_OK);
     }
 
-    // Reads until something arrives; the monitor may still be on its way.
+    // Polls as the measurement cycle does until something arrives; the monitor may still be on
+    // its way. What waits to be decoded.
     std::string nextBytes() {
-        uint32_t got = 0;
-        WaitUntil([&] { return (got = ReadFTDevice(14)) > 0 || LastReadStatus != FT_OK; });
-        return std::string(reinterpret_cast<const char*>(ReceiveBuffer.data()), got);
+        WaitUntil([&] {
+            ReceiveFrameBytes();
+            return ReceivedCount > 0 || LastReadStatus != FT_OK;
+        });
+        return std::string(reinterpret_cast<const char*>(ReceiveBuffer.data()), ReceivedCount);
     }
 
     // Gathers reads until count bytes have come; a read may end while a part is on its way.
@@ -176,7 +183,7 @@ TEST_F(MonitorSimTest, ListOpenReadUnplugThenReadFails) {
 
     openWithMonitorSettings("QTEST01");
     ASSERT_EQ(RunTool(home_, {"measure", "120", "80", "72", "95"}).exitCode, 0);
-    ASSERT_EQ(ReadFTDevice(14), 14u);
+    ASSERT_EQ(nextBytes(), "802850485F006F");
     Measurement m;
     ASSERT_EQ(DecodeFrame(m), ValidMeasurement);
     EXPECT_EQ(m.Systole, "120");
@@ -223,7 +230,9 @@ TEST_F(MonitorSimTest, SendsEveryKindOfFrame) {
          ChecksumError,
          "0"},
         {{"status", "85"}, "85000000000000", StatusFrame, "0"},
-        {{"send", "--serial", "QTEST02", "89abc"}, "89abc", StatusFrame, "0"},
+        {{"send", "--serial", "QTEST02", "89abcdef012345"}, "89abcdef012345", StatusFrame, "0"},
+        // A status frame cut short tells nothing.
+        {{"send", "--serial", "QTEST02", "89abc"}, "89abc", NoFrame, "-"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.front() + " " + c.bytes);
@@ -282,6 +291,51 @@ TEST_F(MonitorSimTest, RuntimeFolderIsPrivate) {
     fs::permissions(folder(), fs::perms::others_exec, fs::perm_options::add);
     EXPECT_TRUE(Listed(0));
     EXPECT_EQ(Open_USB_Device_By_Serial_Number("QTEST06"), FT_DEVICE_NOT_FOUND);
+}
+
+// A socket that takes connections into its queue but never answers; with a queue of one that
+// is full, a further connection is not even taken.
+class HungMonitor {
+public:
+    HungMonitor(const fs::path& folder, const std::string& serial, bool queueFull)
+        : listen_(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string path = (folder / (serial + ".sock")).string();
+        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+        bound_ =
+            bind(listen_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+            listen(listen_.get(), queueFull ? 0 : 16) == 0;
+        if (bound_ && queueFull) {
+            filler_.reset(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+            connect(filler_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        }
+    }
+    bool bound() const { return bound_; }
+
+private:
+    FileDescriptor listen_;
+    FileDescriptor filler_;
+    bool bound_ = false;
+};
+
+TEST_F(MonitorSimTest, MonitorsThatNeverAnswerHoldDiscoveryUpAFractionOfASecond) {
+    PlugProcess plug(home_, "QTEST07");
+    ASSERT_TRUE(WaitUntil([] { return Listed(1); })) << plug.errors();
+    std::vector<std::unique_ptr<HungMonitor>> hung;
+    for (int i = 0; i < 6; ++i) {
+        hung.push_back(
+            std::make_unique<HungMonitor>(folder(), "QHUNG" + std::to_string(i), i == 0));
+        ASSERT_TRUE(hung.back()->bound());
+    }
+
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(GetFTDeviceCount(), FT_OK);
+    EXPECT_EQ(SerialAt(0), "QTEST07");
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(DeviceCount, 1u);
+    // Each used to be given two seconds, one after the other.
+    EXPECT_LT(took, std::chrono::seconds(1));
 }
 
 TEST_F(MonitorSimTest, SeveralMonitorsWithDifferentSerialNumbers) {

@@ -80,7 +80,7 @@ std::vector<std::string> LiveMonitors(const std::string& folder) {
     std::vector<std::string> live;
     for (const auto& serial : MonitorSerialNumbers(folder)) {
         std::string answer;
-        if (Ask(MonitorAddress(folder, serial), "INFO", answer)) {
+        if (Ask(MonitorAddress(folder, serial), "INFO", answer, ListingTimeoutMs)) {
             live.push_back(serial);
         }
     }

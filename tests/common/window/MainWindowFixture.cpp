@@ -2,6 +2,7 @@
 
 #include "common/widgets/TestApplication.h"
 #include "device/D2XXUnit.h"
+#include "device/MeasurementFrame.h"
 #include "support/widgets/VexMisc.h"
 
 #include <clocale>
@@ -36,7 +37,7 @@ void MainWindowFixture::SetUp() {
     report_ = std::make_unique<ScopedReportSetup>(*settings_);
     ErrorReportsEnabled = true;
     LastReadStatus = FT_OK;
-    ReceiveBuffer.fill(0);
+    ClearReceivedBytes();
 }
 
 void MainWindowFixture::TearDown() {
