@@ -151,18 +151,6 @@ std::string ReadErrorText() {
     return text;
 }
 
-std::string MeasuredAtText(TDateTime moment) {
-    const DateTimeParts parts = DecodeDateTime(moment);
-    std::tm local{};
-    local.tm_year = parts.year - 1900;
-    local.tm_mon = parts.month - 1;
-    local.tm_mday = parts.day;
-    local.tm_hour = parts.hour;
-    local.tm_min = parts.minute;
-    local.tm_sec = parts.second;
-    return FormatLocaleShortDateTime(local);
-}
-
 std::string SettingsResetMessage(const std::string& movedTo) {
     return "Die Einstellungen waren beschädigt und wurden zurückgesetzt. Die alte Datei liegt "
            "unter " +
@@ -547,7 +535,7 @@ void TFrmMain::ClearPatientLabels() {
 void TFrmMain::ShowValidMeasurement() {
     ShowMeasurementTexts();
     Measurement.MeasuredAt = NowAsDateTime();
-    LblDateTime->setText(Q(MeasuredAtText(Measurement.MeasuredAt)));
+    LblDateTime->setText(Q(FormatShortDateTime(Measurement.MeasuredAt, FormatSettings)));
     ClearPatientLabels();
     BtnExport->setEnabled(false);
     TakeGdtRequest();

@@ -254,7 +254,7 @@ TEST_F(MainGdtTest, UmlautsAreProgramTextInTheWindowAndOemInTheResult) {
     EXPECT_EQ(lines[7], "0153102J\x94rg \xe1");
     EXPECT_EQ(lines[13], "0486228    Patient: M\x81ller-L\x81"
                          "denscheid, J\x94rg \xe1");
-    EXPECT_EQ(lines[14], "0386228    Messdatum: " + Label(form_->LblDateTime));
+    EXPECT_EQ(lines[14], "0406228    Messdatum: " + Label(form_->LblDateTime));
     EXPECT_EQ(lines[15], "0256228    Systole: 110");
     EXPECT_EQ(lines[19], "0296228    Arrhythmie: Nein");
 }
