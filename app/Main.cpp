@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/DateTimeText.h"
+#include "app/ElidingLabel.h"
 #include "app/Logo.h"
 #include "app/ReportFile.h"
 #include "app/SettingKeys.h"
@@ -207,10 +208,14 @@ void TFrmMain::CreateHeadPanel() {
     Panel1->setPalette(white);
 
     Label6 = MakeLabel(Panel1, "Label6", "Name:", 12, 12);
-    LblName = MakeLabel(Panel1, "LblName", "-", 101, 12);
+    LblName = new TElidingLabel("-", Panel1);
+    LblName->setObjectName("LblName");
+    LblName->move(101, 12);
+    LblName->adjustSize();
     Label7 = MakeLabel(Panel1, "Label7", "Patienten-Nr.:", 12, 29);
     LblPatNo = MakeLabel(Panel1, "LblPatNo", "-", 101, 29);
-    // Patient texts may be long: they end before the logo instead of running under it.
+    // Patient texts may be long: they end before the logo instead of running under it, a name
+    // with "…" and the whole of it as a tool tip.
     LblName->setFixedWidth(183);
     LblPatNo->setFixedWidth(183);
     // Names come from the practice software's file: never read as markup.
