@@ -3,6 +3,7 @@
 #include "platform/files/Files.h"
 #include "support/VexStrings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <system_error>
@@ -265,8 +266,9 @@ std::string BuildGdtResult(const GdtResultData& data) {
 }
 
 std::string GdtFolderPart(const std::string& fileName) {
-    const size_t last = fileName.find_last_of("/:");
-    return last == std::string::npos ? std::string() : fileName.substr(0, last + 1);
+    const auto end = std::find_if(fileName.rbegin(), fileName.rend(),
+                                  [](char c) { return IsPathSeparator(c) || c == ':'; });
+    return std::string(fileName.begin(), end.base());
 }
 
 std::string InvalidExportPathMessage(const std::string& fileName) {

@@ -55,7 +55,7 @@ std::string ExportConfirmationText(const PatientRecord& patient);
 std::string BuildGdtResult(const GdtResultData& data);
 
 // The folder part of a GDT file's path, the same for the request and the result file:
-// everything of fileName up to and including the last "/" or ":"; empty without either.
+// everything of fileName up to and including its last path separator or ":"; empty without one.
 std::string GdtFolderPart(const std::string& fileName);
 std::string InvalidExportPathMessage(const std::string& fileName);
 

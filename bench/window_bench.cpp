@@ -7,7 +7,7 @@
 #include "app/Main.h"
 #include "app/Units.h"
 #include "device/D2XXUnit.h"
-#include "platform/ftd2xx/VirtualMonitorLinkPosix.h"
+#include "platform/ftd2xx/VirtualMonitorLink.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -168,7 +168,7 @@ int main(int argc, char* argv[]) {
         form->TmUSB, &QTimer::timeout, &app, [&] { ++polls; }, Qt::QueuedConnection);
 
     std::string error;
-    const std::string socket = vm::SocketPath(*vm::MonitorFolder(error), Serial);
+    const std::string socket = vm::MonitorAddress(*vm::MonitorFolder(error), Serial);
     std::vector<Sample> samples;
     std::mt19937 random(42);
     for (int i = 0; i < frames; ++i) {

@@ -47,6 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
         StampCase{"ko_KR", "yyyy. M. d.", "AP h:mm", Moment(2026, 12, 10, 14, 27, 0),
                   "2026. 12. 10. \xEC\x98\xA4\xED\x9B\x84 2:27"},
         StampCase{"C", "d MMM yyyy", "HH:mm", Moment(1999, 1, 2, 23, 59, 59), "2 Jan 1999 23:59"},
+        StampCase{"en_GB", "dd/MM/yyyy", "H:mm", Moment(2008, 3, 5, 9, 5, 0), "05/03/2008 9:05"},
         StampCase{"bg_BG", "d.MM.yyyy 'г'.", "H:mm 'ч'.", Moment(2026, 12, 10, 9, 5, 0),
                   "10.12.2026 г. 9:05 ч."}));
 

@@ -1,7 +1,7 @@
 #include "app/Gdt.h"
+#include "common/BlockedFile.h"
 #include "common/GdtFiles.h"
 #include "common/TestEnvironment.h"
-#include "common/Unprivileged.h"
 #include "platform/Errors.h"
 
 #include <filesystem>
@@ -188,7 +188,6 @@ TEST(ImportFixtureTest, SenderIdStaysRawBytes) {
 class GdtFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fs::permissions(home.root(), fs::perms::owner_all | fs::perms::others_exec);
         folder = home.root() / "gdt";
         fs::create_directory(folder);
     }
@@ -210,30 +209,27 @@ TEST_F(GdtFileTest, ImportReadsTheFileAndLeavesIt) {
 TEST_F(GdtFileTest, UnreadableRequestRaisesAndKeepsThePatient) {
     const fs::path request = folder / "import.gdt";
     WriteBytes(request, L("30000042"));
-    fs::permissions(request, fs::perms::owner_read | fs::perms::owner_write);
-    fs::permissions(folder, fs::perms::owner_all | fs::perms::others_exec);
+    ScopedBlockedFile blocked(request);
 
     struct Case {
         fs::path path;
         std::string text;
     };
     const std::vector<Case> cases = {
-        {request, "Dateizugriff verweigert"},
+        {request, ScopedBlockedFile::ReadErrorText()},
         {folder / "missing.gdt", "Datei nicht gefunden"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.string());
-        const std::string outcome = RunUnprivileged([&] {
-            PatientRecord patient = Earlier;
-            std::string senderId = EarlierSender;
-            try {
-                ImportGdtRequestFile(c.path.string(), patient, senderId);
-            } catch (const FileError& error) {
-                const bool unchanged = patient == Earlier && senderId == EarlierSender;
-                return std::string(error.what()) + (unchanged ? "" : " (patient changed)");
-            }
-            return std::string("no error");
-        });
+        PatientRecord patient = Earlier;
+        std::string senderId = EarlierSender;
+        std::string outcome = "no error";
+        try {
+            ImportGdtRequestFile(c.path.string(), patient, senderId);
+        } catch (const FileError& error) {
+            const bool unchanged = patient == Earlier && senderId == EarlierSender;
+            outcome = std::string(error.what()) + (unchanged ? "" : " (patient changed)");
+        }
         EXPECT_EQ(outcome, c.text);
     }
 }
@@ -432,7 +428,7 @@ TEST_F(GdtFileTest, RejectedPathsWriteNothing) {
     const std::vector<std::string> paths = {
         "export.gdt",         "",
         "missing/export.gdt", (folder / "missing" / "export.gdt").string(),
-        "C:export.gdt",       (folder / "export.gdt:").string()};
+        "Q:export.gdt",       (folder / "export.gdt:").string()};
     for (const std::string& path : paths) {
         EXPECT_FALSE(ExportGdtResultFile(path, ExampleData())) << path;
     }
@@ -450,19 +446,21 @@ TEST_F(GdtFileTest, ExportWritesAndReplacesTheResultFile) {
     EXPECT_EQ(ReadBytes(folder / "second.gdt"), BuildGdtResult(WithUmlauts()));
 }
 
-TEST_F(GdtFileTest, ReadOnlyTargetFolderRaisesTheCreationError) {
+TEST_F(GdtFileTest, BlockedTargetRaisesTheCreationErrorAndKeepsTheOldFile) {
     const fs::path target = folder / "export.gdt";
     WriteBytes(target, "old");
-    fs::permissions(folder, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
     const std::string path = target.string();
-    const std::string outcome = RunUnprivileged([&] {
+    std::string outcome = "written";
+    {
+        ScopedBlockedFile blocked(target);
         try {
-            return std::string(ExportGdtResultFile(path, ExampleData()) ? "written" : "rejected");
+            outcome = ExportGdtResultFile(path, ExampleData()) ? "written" : "rejected";
         } catch (const FileError& error) {
-            return std::string(error.what());
+            outcome = error.what();
         }
-    });
-    EXPECT_EQ(outcome, "Datei \"" + path + "\" kann nicht erstellt werden. Permission denied");
+    }
+    EXPECT_EQ(outcome, "Datei \"" + path + "\" kann nicht erstellt werden. " +
+                           ScopedBlockedFile::ReplaceErrorText());
     EXPECT_EQ(ReadBytes(target), "old");
 }
 

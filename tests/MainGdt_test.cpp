@@ -1,10 +1,10 @@
 #include "app/ElidingLabel.h"
 #include "app/Gdt.h"
 #include "app/Main.h"
+#include "common/BlockedFile.h"
 #include "common/GdtFiles.h"
 #include "common/ScriptedDriver.h"
 #include "common/TestEnvironment.h"
-#include "common/WithoutFileOverride.h"
 #include "common/support/MemorySettings.h"
 #include "common/widgets/ModalBoxAnswerer.h"
 #include "common/window/MainWindowFixture.h"
@@ -185,17 +185,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MainGdtTest, UnreadableRequestIsShownByTheGuardAndEndsTheCycle) {
     WriteBytes(request_, MusterErika);
-    fs::permissions(request_, fs::perms::none);
     form_->Patient = {99, "Alt", "Vorher", 1000};
     form_->SenderId = "OLD";
     form_->showMinimized();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form_->isMinimized(); }, WaitMs));
 
     ModalBoxAnswerer answer;
-    answer.Inspect([](QWidget& box) { EXPECT_EQ(GuardBoxText(box), "Dateizugriff verweigert."); })
+    answer
+        .Inspect([](QWidget& box) {
+            EXPECT_EQ(GuardBoxText(box), ScopedBlockedFile::ReadErrorText() + ".");
+        })
         .Press("OK");
     {
-        ScopedWithoutFileOverride asUser;
+        ScopedBlockedFile blocked(request_);
         script_->arrive(ValidFrame);
         form_->TmUSB->start();
         EXPECT_TRUE(QTest::qWaitFor([&] { return answer.Finished(); }, WaitMs));
@@ -400,20 +402,21 @@ INSTANTIATE_TEST_SUITE_P(Paths, RejectedExportPathTest,
                                            RejectedPathCase{"MissingFolder", "missing/export.gdt"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(MainGdtTest, ReadOnlyTargetFolderIsShownByTheGuardAndKeepsTheExport) {
+TEST_F(MainGdtTest, BlockedTargetIsShownByTheGuardAndKeepsTheExport) {
     ExportTo(result_);
     MeasureWithRequest(MusterErika);
     WriteBytes(result_, "old");
-    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
     ModalBoxAnswerer answer;
     answer.Press("&OK")
         .Inspect([&](QWidget& box) {
-            EXPECT_EQ(GuardBoxText(box), "Datei \"" + result_.string() +
-                                             "\" kann nicht erstellt werden. Permission denied.");
+            const std::string text = "Datei \"" + result_.string() +
+                                     "\" kann nicht erstellt werden. " +
+                                     ScopedBlockedFile::ReplaceErrorText();
+            EXPECT_EQ(GuardBoxText(box), text.back() == '.' ? text : text + ".");
         })
         .Press("OK");
     {
-        ScopedWithoutFileOverride asUser;
+        ScopedBlockedFile blocked(result_);
         form_->BtnExport->click();
     }
     EXPECT_TRUE(answer.Finished());

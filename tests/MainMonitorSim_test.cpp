@@ -1,4 +1,5 @@
 #include "app/Main.h"
+#include "common/Process.h"
 #include "common/TestEnvironment.h"
 #include "common/support/MemorySettings.h"
 #include "common/widgets/TestApplication.h"
@@ -12,56 +13,43 @@
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
-#include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 constexpr int WaitMs = 10000;
-const std::string Tool = std::string(QUARN_BIN_DIR) + "/monitor-sim";
 
-pid_t Spawn(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    std::string program = Tool;
-    argv.push_back(program.data());
-    for (auto& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    return posix_spawn(&pid, Tool.c_str(), nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
-}
-
-int WaitForExit(pid_t pid) {
-    int status = 0;
-    const bool ended =
-        QTest::qWaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, WaitMs);
-    return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int WaitForExit(ChildProcess& process) {
+    const bool ended = QTest::qWaitFor([&] { return process.poll().has_value(); }, WaitMs);
+    return ended ? *process.poll() : -1;
 }
 
 // Runs monitor-sim to its end while the window's event loop goes on.
 int RunMonitorSim(const std::vector<std::string>& args) {
-    return WaitForExit(Spawn(args));
+    ChildProcess process("monitor-sim", args);
+    return process.started() ? WaitForExit(process) : -1;
 }
 
 // Starts monitor-sim as the next poll begins, so that its first bytes land inside that read.
 int RunMonitorSimAtPoll(QTimer* poll, const std::vector<std::string>& args) {
-    pid_t pid = -1;
+    std::unique_ptr<ChildProcess> process;
     const auto started = QObject::connect(poll, &QTimer::timeout, [&] {
-        if (pid < 0) {
-            pid = Spawn(args);
+        if (!process) {
+            process = std::make_unique<ChildProcess>("monitor-sim", args);
         }
     });
-    const bool spawned = QTest::qWaitFor([&] { return pid > 0; }, WaitMs);
+    const bool spawned = QTest::qWaitFor([&] { return process != nullptr; }, WaitMs);
     QObject::disconnect(started);
-    return spawned ? WaitForExit(pid) : -1;
+    return spawned && process->started() ? WaitForExit(*process) : -1;
+}
+
+std::unique_ptr<ChildProcess> PlugIn() {
+    return std::make_unique<ChildProcess>(
+        "monitor-sim",
+        std::vector<std::string>{"plug", "--serial", "QSIM0001", "--description", "Quarn Monitor"});
 }
 
 // The window over the virtual-monitor driver, fed by a monitor-sim process.
@@ -75,8 +63,8 @@ protected:
         ApplicationTitle = "lirn-quarn professional";
         AppSettings = std::make_unique<MemorySettings>();
         ReceiveBuffer.fill(0);
-        plug_ = Spawn({"plug", "--serial", "QSIM0001", "--description", "Quarn Monitor"});
-        ASSERT_GT(plug_, 0);
+        plug_ = PlugIn();
+        ASSERT_TRUE(plug_->started());
         // No checksum box may appear; one that does is closed so the test goes on.
         boxWatch_.setInterval(20);
         QObject::connect(&boxWatch_, &QTimer::timeout, [] {
@@ -94,15 +82,12 @@ protected:
         form_.reset();
         AppSettings.reset();
         VexFrmMsgBoxShutdown();
-        if (plug_ > 0) {
-            kill(plug_, SIGTERM);
-            waitpid(plug_, nullptr, 0);
-        }
+        plug_.reset();
     }
 
     ScopedTestHome home_;
     ftd2xx::ScopedDrivers drivers_;
-    pid_t plug_ = -1;
+    std::unique_ptr<ChildProcess> plug_;
     QTimer boxWatch_;
     std::unique_ptr<TFrmMain> form_;
 };
@@ -133,15 +118,13 @@ TEST_F(MainWithMonitorSimTest, UnpluggedMonitorIsSearchedAndFoundAgain) {
     form_ = std::make_unique<TFrmMain>();
     form_->show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form_->Connected; }, WaitMs));
-    kill(plug_, SIGTERM);
-    waitpid(plug_, nullptr, 0);
-    plug_ = -1;
+    plug_->stop();
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return form_->StatusText() == "Kein Gerät zur Blutdruckmessung gefunden."; },
         WaitMs));
     EXPECT_FALSE(form_->Connected);
 
-    plug_ = Spawn({"plug", "--serial", "QSIM0001", "--description", "Quarn Monitor"});
+    plug_ = PlugIn();
     EXPECT_TRUE(QTest::qWaitFor([&] { return form_->Connected; }, WaitMs));
     ASSERT_EQ(RunMonitorSim({"measure", "121", "81", "71", "94"}), 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return form_->LblUSBSystole->text() == "121"; }, WaitMs));

@@ -1,7 +1,7 @@
 #include "app/Main.h"
+#include "common/BlockedFile.h"
 #include "common/ScriptedDriver.h"
 #include "common/TestEnvironment.h"
-#include "common/WithoutFileOverride.h"
 #include "common/support/MemorySettings.h"
 #include "common/widgets/ModalBoxAnswerer.h"
 #include "common/widgets/TestApplication.h"
@@ -757,7 +757,6 @@ TEST_P(PdfAtCloseTest, DeletesTheReportOrSaysWhyNot) {
 
     ModalBoxAnswerer answer;
     if (c.locked) {
-        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
         answer
             .Inspect([&](QWidget& box) {
                 EXPECT_EQ(AsMsgBox(box).Text(), pdf.string() + " konnte nicht gelöscht werden.");
@@ -766,13 +765,12 @@ TEST_P(PdfAtCloseTest, DeletesTheReportOrSaysWhyNot) {
             .Press("&OK");
     }
     {
-        std::unique_ptr<ScopedWithoutFileOverride> asUser;
+        std::unique_ptr<ScopedBlockedFile> blocked;
         if (c.locked) {
-            asUser = std::make_unique<ScopedWithoutFileOverride>();
+            blocked = std::make_unique<ScopedBlockedFile>(pdf);
         }
         form_->close();
     }
-    fs::permissions(folder, fs::perms::owner_all);
     EXPECT_TRUE(!c.locked || answer.Finished());
     EXPECT_FALSE(form_->isVisible());
     EXPECT_EQ(fs::exists(pdf), c.locked);
@@ -783,40 +781,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, PdfAtCloseTest,
                                            PdfCase{"Missing", false, false},
                                            PdfCase{"Locked", true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-class BrokenSettingsTest : public MainWindowTest {
-protected:
-    ScopedTestHome home_;
-};
-
-TEST_F(BrokenSettingsTest, AreResetAndTheUserToldWhereTheOldFileLies) {
-    const fs::path hive = RegistryHivePath();
-    fs::create_directories(hive.parent_path());
-    std::ofstream(hive, std::ios::binary) << "this is not a hive\n";
-    AppSettings = std::make_unique<TRegistrySettings>("Software/Lirn/Quarn", 1);
-    ModalBoxAnswerer answer;
-    std::string shown;
-    answer
-        .Inspect([&](QWidget& box) {
-            shown = AsMsgBox(box).Text();
-            EXPECT_TRUE(HasIcon(box));
-            EXPECT_TRUE(form_->isVisible());
-        })
-        .Press("&OK");
-    Show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.Finished(); }, WaitMs));
-
-    std::vector<fs::path> aside;
-    for (const auto& entry : fs::directory_iterator(hive.parent_path())) {
-        if (entry.path().filename().string().find(".invalid-") != std::string::npos) {
-            aside.push_back(entry.path());
-        }
-    }
-    ASSERT_EQ(aside.size(), 1u);
-    EXPECT_EQ(shown, "Die Einstellungen waren beschädigt und wurden zurückgesetzt. Die alte "
-                     "Datei liegt unter " +
-                         aside[0].string() + ".");
-}
 
 TEST_F(MainWindowTest, CloseWithoutPdfFolderTouchesNoFileOutsideIt) {
     Show();

@@ -2,7 +2,7 @@
 #include "app/SettingKeys.h"
 #include "app/UntSettings.h"
 #include "common/TestEnvironment.h"
-#include "common/WithoutFileOverride.h"
+#include "common/BlockedFile.h"
 #include "common/support/MemorySettings.h"
 #include "common/widgets/ModalBoxAnswerer.h"
 #include "common/widgets/TestApplication.h"
@@ -588,7 +588,6 @@ TEST_F(SettingsDialogTest, ReportThatCannotBeDeletedIsReportedAndTheSettingsAreS
         .Inspect([&](QWidget& box) {
             AsSettings(box)->EdtDirectory->setText(QString::fromStdString(newFolder));
             AsSettings(box)->ChbPrint->setChecked(true);
-            fs::permissions(newFolder, fs::perms::owner_read | fs::perms::owner_exec);
         })
         .Press("OK")
         .Inspect([&](QWidget& box) {
@@ -597,10 +596,9 @@ TEST_F(SettingsDialogTest, ReportThatCannotBeDeletedIsReportedAndTheSettingsAreS
         })
         .Press("&OK");
     {
-        ScopedWithoutFileOverride asUser;
+        ScopedBlockedFile blocked(newFolder + "/lirn.pdf");
         form_->BtnSettings->click();
     }
-    fs::permissions(newFolder, fs::perms::owner_all);
     EXPECT_TRUE(answer.Finished());
     EXPECT_TRUE(HasReport(newFolder));
     EXPECT_EQ(Stored("Directories", "PDF"), newFolder);
@@ -610,17 +608,15 @@ TEST_F(SettingsDialogTest, ReportThatCannotBeDeletedIsReportedAndTheSettingsAreS
 TEST_F(SettingsDialogTest, DeletionMessageCarriesTheInformationFlagAndNoOwner) {
     StoreValidSettings();
     MakeReport(pdf_);
-    fs::permissions(pdf_, fs::perms::owner_read | fs::perms::owner_exec);
     MessageBoxHook = RecordingBox;
     Show();
 
     ModalBoxAnswerer answer;
     answer.Press("OK");
     {
-        ScopedWithoutFileOverride asUser;
+        ScopedBlockedFile blocked(pdf_ + "/lirn.pdf");
         EXPECT_EQ(TFrmSettings::Execute(form_.get()), mrOk);
     }
-    fs::permissions(pdf_, fs::perms::owner_all);
     EXPECT_TRUE(answer.Finished());
     ASSERT_EQ(boxCalls.size(), 1u);
     EXPECT_EQ(boxCalls[0].text, pdf_ + "/lirn.pdf konnte nicht gelöscht werden. ");

@@ -1,6 +1,7 @@
 #include "support/VexDateTime.h"
 
 #include <cmath>
+#include <ctime>
 #include <gtest/gtest.h>
 
 namespace {
@@ -182,8 +183,7 @@ TEST(FormatGdtDateTest, WritesDayMonthYear) {
 TEST(NowAsDateTimeTest, MatchesTheLocalCalendarDay) {
     const TDateTime now = NowAsDateTime();
     const std::time_t seconds = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = *std::localtime(&seconds);
     const auto p = DecodeDateTime(now);
     // Either side of a midnight passing between the two calls.
     const bool sameDay =

@@ -19,13 +19,6 @@
 
 namespace {
 
-int32_t otherHook(const std::string&, int32_t, QWidget*) {
-    return 99;
-}
-int32_t otherExHook(const std::string&, const std::string&, const std::string&, int32_t, QWidget*) {
-    return 98;
-}
-
 // Restores the process locale a test changed.
 class LocaleGuard {
 public:
@@ -36,27 +29,12 @@ private:
     std::string saved_;
 };
 
-// Sets an environment variable for one scope.
-class EnvGuard {
-public:
-    EnvGuard(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            saved_ = old;
-        }
-        setenv(name, value, 1);
-    }
-    ~EnvGuard() {
-        if (saved_) {
-            setenv(name_, saved_->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> saved_;
-};
+int32_t otherHook(const std::string&, int32_t, QWidget*) {
+    return 99;
+}
+int32_t otherExHook(const std::string&, const std::string&, const std::string&, int32_t, QWidget*) {
+    return 98;
+}
 
 TEST(VexMiscLifecycleTest, StartupInstallsPlainBoxAndStack) {
     LocaleGuard locale;
@@ -102,17 +80,6 @@ TEST(VexMiscLifecycleTest, ShutdownFreesTheStackFirstThenAppSettings) {
     EXPECT_TRUE(freedAfterStack);
 }
 
-TEST(VexMiscLifecycleTest, StartupTakesTheLocaleFromTheEnvironment) {
-    LocaleGuard locale;
-    std::setlocale(LC_ALL, "C");
-    {
-        EnvGuard lcAll("LC_ALL", "C.UTF-8");
-        VexMiscStartup();
-    }
-    EXPECT_STREQ(std::setlocale(LC_CTYPE, nullptr), "C.UTF-8");
-    VexMiscShutdown();
-}
-
 TEST(VexMiscLifecycleTest, StartupTakesTheFormatsFromQtsSystemLocale) {
     const TFormatSettings saved = FormatSettings;
     SetFormatSettings({"xx", "y", "H"});
@@ -148,18 +115,6 @@ INSTANTIATE_TEST_SUITE_P(
                       LocaleFormatsCase{"en_GB", {"en_GB", "dd/MM/yyyy", "HH:mm"}},
                       LocaleFormatsCase{"fi_FI", {"fi_FI", "d.M.yyyy", "H.mm"}},
                       LocaleFormatsCase{"C", {"C", "d MMM yyyy", "HH:mm"}}));
-
-TEST(VexMiscLifecycleTest, UnknownLocaleKeepsGoing) {
-    LocaleGuard locale;
-    std::setlocale(LC_ALL, "C");
-    {
-        EnvGuard lcAll("LC_ALL", "xx_NOWHERE.bogus");
-        VexMiscStartup();
-    }
-    EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C");
-    EXPECT_NE(GlobalStack, nullptr);
-    VexMiscShutdown();
-}
 
 // What a message box showed, and the button pressed on it.
 struct SeenBox {

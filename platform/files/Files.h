@@ -7,6 +7,15 @@
 #include <string_view>
 #include <vector>
 
+// The separator between a folder and the name in it: a backslash on Windows, "/" elsewhere.
+extern const char PathSeparator;
+// True for the characters that separate a path's levels: backslash and "/" on Windows, "/"
+// elsewhere.
+bool IsPathSeparator(char c);
+// Whether a path may begin with a drive ("C:") or a share (two separators, server, share), as on
+// Windows.
+extern const bool PathsHaveDrivesAndShares;
+
 // True for an existing file that is not a folder.
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);

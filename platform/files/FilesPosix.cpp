@@ -151,6 +151,13 @@ struct FolderCloser {
 
 } // namespace
 
+const char PathSeparator = '/';
+const bool PathsHaveDrivesAndShares = false;
+
+bool IsPathSeparator(char c) {
+    return c == '/';
+}
+
 bool FileExists(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);

@@ -3,7 +3,7 @@
 #include "platform/ftd2xx/DefaultDrivers.h"
 #include "platform/ftd2xx/LibftdiBackendPosix.h"
 #include "platform/ftd2xx/UsbDriver.h"
-#include "platform/ftd2xx/VirtualMonitorDriverPosix.h"
+#include "platform/ftd2xx/VirtualMonitorDriver.h"
 
 namespace ftd2xx {
 

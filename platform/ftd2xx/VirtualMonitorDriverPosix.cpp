@@ -1,5 +1,4 @@
-#include "platform/ftd2xx/VirtualMonitorDriverPosix.h"
-
+#include "platform/ftd2xx/VirtualMonitorDriver.h"
 #include "platform/ftd2xx/VirtualMonitorLinkPosix.h"
 
 #include <cerrno>
@@ -66,22 +65,11 @@ void RemoveStale(const std::string& folder, const std::string& path) {
     }
 }
 
-bool Parse(const std::string& answer, const std::string& serial, DeviceEntry& out) {
-    const std::string prefix = "MONITOR ";
-    const auto tab = answer.find('\t');
-    if (answer.rfind(prefix, 0) != 0 || tab == std::string::npos) {
-        return false;
-    }
-    out.serialNumber = answer.substr(prefix.size(), tab - prefix.size());
-    out.description = answer.substr(tab + 1);
-    return out.serialNumber == serial;
-}
-
 bool Describe(const std::string& folder, const std::string& serial, DeviceEntry& out) {
-    const std::string path = SocketPath(folder, serial);
+    const std::string path = MonitorAddress(folder, serial);
     std::string answer;
     if (Ask(path, "INFO", answer)) {
-        return Parse(answer, serial, out);
+        return ParseInfoAnswer(answer, serial, out);
     }
     FileDescriptor probe;
     if (Connect(path, probe) == ConnectResult::NobodyListening) {
@@ -98,7 +86,7 @@ FT_STATUS VirtualMonitorDriver::listDevices(std::vector<DeviceEntry>& out) {
     if (!folder || !FolderIsPrivate(*folder)) {
         return FT_OK;
     }
-    for (const auto& serial : SocketSerialNumbers(*folder)) {
+    for (const auto& serial : MonitorSerialNumbers(*folder)) {
         DeviceEntry entry;
         if (Describe(*folder, serial, entry)) {
             out.push_back(std::move(entry));
@@ -115,7 +103,7 @@ FT_STATUS VirtualMonitorDriver::open(const std::string& serialNumber,
         return FT_DEVICE_NOT_FOUND;
     }
     FileDescriptor fd;
-    const ConnectResult connected = Connect(SocketPath(*folder, serialNumber), fd);
+    const ConnectResult connected = Connect(MonitorAddress(*folder, serialNumber), fd);
     if (connected != ConnectResult::Connected) {
         return connected == ConnectResult::NobodyListening ? FT_DEVICE_NOT_FOUND
                                                            : FT_DEVICE_NOT_OPENED;

@@ -89,11 +89,11 @@ bool FolderIsPrivate(const std::string& folder) {
            info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
 }
 
-std::string SocketPath(const std::string& folder, std::string_view serialNumber) {
+std::string MonitorAddress(const std::string& folder, std::string_view serialNumber) {
     return folder + "/" + std::string(serialNumber) + SocketSuffix;
 }
 
-std::vector<std::string> SocketSerialNumbers(const std::string& folder) {
+std::vector<std::string> MonitorSerialNumbers(const std::string& folder) {
     std::vector<std::string> serials;
     const std::string_view suffix(SocketSuffix);
     std::string ignored;

@@ -4,7 +4,7 @@
 // small blocking socket helpers with time-outs.
 
 #include "platform/files/FileDescriptorPosix.h"
-#include "platform/ftd2xx/VirtualMonitorProtocol.h"
+#include "platform/ftd2xx/VirtualMonitorLink.h"
 
 #include <optional>
 #include <string>
@@ -27,16 +27,13 @@ private:
     bool locked_ = false;
 };
 
-// $XDG_RUNTIME_DIR/lirn-quarn, or nothing (with the reason) when the variable is not set.
-std::optional<std::string> MonitorFolder(std::string& error);
+// MonitorFolder is $XDG_RUNTIME_DIR/lirn-quarn, nothing when the variable is not set; a monitor's
+// address is the path of its socket there, "<serial>.sock".
+
 // Creates the folder with mode 0700 or tightens our own; refuses one that belongs to another.
 bool PrepareFolder(const std::string& folder, std::string& error);
 // The folder exists, is ours and nobody else may enter it.
 bool FolderIsPrivate(const std::string& folder);
-
-std::string SocketPath(const std::string& folder, std::string_view serialNumber);
-// Serial numbers of the socket files in the folder, sorted; live or not.
-std::vector<std::string> SocketSerialNumbers(const std::string& folder);
 
 enum class ConnectResult { Connected, NobodyListening, Failed };
 ConnectResult Connect(const std::string& path, FileDescriptor& out);
@@ -44,8 +41,5 @@ ConnectResult Connect(const std::string& path, FileDescriptor& out);
 bool SendAll(int fd, std::string_view bytes, int timeoutMs);
 // One line without its "\n", read byte by byte so that nothing behind it is consumed.
 bool ReadLine(int fd, std::string& line, int timeoutMs);
-// Connects, sends the request line and returns the answer line.
-bool Ask(const std::string& path, const std::string& request, std::string& answer,
-         int timeoutMs = AnswerTimeoutMs);
 
 } // namespace ftd2xx::virtualmonitor

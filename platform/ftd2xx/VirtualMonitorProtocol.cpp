@@ -34,6 +34,17 @@ bool ValidDescription(std::string_view description, std::string& error) {
     return true;
 }
 
+bool ParseInfoAnswer(const std::string& answer, const std::string& serialNumber, DeviceEntry& out) {
+    const std::string prefix = "MONITOR ";
+    const auto tab = answer.find('\t');
+    if (answer.rfind(prefix, 0) != 0 || tab == std::string::npos) {
+        return false;
+    }
+    out.serialNumber = answer.substr(prefix.size(), tab - prefix.size());
+    out.description = answer.substr(tab + 1);
+    return out.serialNumber == serialNumber;
+}
+
 std::string HexEncode(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size() * 2);

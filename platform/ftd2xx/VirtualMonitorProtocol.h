@@ -8,6 +8,8 @@
 //                         <pause> ms between the first 8 bytes and the rest (0: none)
 //   UNPLUG             -> "OK", and the monitor ends
 
+#include "platform/ftd2xx/Driver.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,6 +24,9 @@ constexpr int AnswerTimeoutMs = 2000;
 // protocol's lines or a monitor's name in the file system.
 bool ValidSerialNumber(std::string_view serialNumber, std::string& error);
 bool ValidDescription(std::string_view description, std::string& error);
+
+// The device in a monitor's answer to INFO; false for another answer or another serial number.
+bool ParseInfoAnswer(const std::string& answer, const std::string& serialNumber, DeviceEntry& out);
 
 std::string HexEncode(std::string_view bytes);
 std::optional<std::string> HexDecode(std::string_view text);

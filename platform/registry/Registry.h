@@ -1,8 +1,8 @@
 #pragma once
 // The registry: root keys, keys opened by path, typed values. Key and value names compare
-// without regard to ASCII letter case and keep the case they were created with; enumeration
-// follows creation order. Where the system has no registry (POSIX) it is a hive file of ours,
-// one per user.
+// without regard to letter case and keep the case they were created with. On Windows it is the
+// system's registry, which enumerates in its own order (Wine: sorted by name); where the system
+// has none (POSIX) it is a hive file of ours, one per user, which enumerates in creation order.
 
 #include "platform/registry/RegistryTypes.h"
 
@@ -14,7 +14,8 @@
 #include <string_view>
 #include <vector>
 
-// The hive file: $XDG_CONFIG_HOME/lirn-quarn/registry.db, or ~/.config/lirn-quarn/registry.db.
+// The hive file: $XDG_CONFIG_HOME/lirn-quarn/registry.db, or ~/.config/lirn-quarn/registry.db;
+// empty on Windows, whose registry is the system's own.
 std::filesystem::path RegistryHivePath();
 
 // A hive file that held no hive is moved aside and a fresh one started. The first call after

@@ -1,52 +1,45 @@
 #include "common/TestEnvironment.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
-#include <unistd.h>
 
-namespace {
+namespace fs = std::filesystem;
 
-std::string getEnv(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
+fs::path MakeTemporaryFolder(const std::string& prefix) {
+    static std::mt19937_64 random{std::random_device{}()};
+    constexpr int attempts = 100;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        const fs::path folder =
+            fs::temp_directory_path() / (prefix + "-" + std::to_string(random() % 1000000000));
+        if (fs::create_directory(folder)) {
+            return folder;
+        }
+    }
+    throw std::runtime_error("no new temporary folder could be made");
 }
 
-void restoreEnv(const char* name, const std::string& value) {
-    if (value.empty()) {
-        unsetenv(name);
-    } else {
-        setenv(name, value.c_str(), 1);
+ScopedTestHome::ScopedTestHome() : root_(MakeTemporaryFolder("quarn-test")) {
+    fs::create_directories(configDir());
+    fs::create_directories(runtimeDir());
+    fs::permissions(root_, fs::perms::owner_all);
+    fs::permissions(runtimeDir(), fs::perms::owner_all);
+    for (const auto& [name, value] : UserFolderVariables(*this)) {
+        savedEnvironment_.emplace_back(name, GetEnvironment(name));
+        SetEnvironment(name, value);
     }
-}
-
-} // namespace
-
-ScopedTestHome::ScopedTestHome()
-    : savedHome_(getEnv("HOME")), savedConfig_(getEnv("XDG_CONFIG_HOME")),
-      savedRuntime_(getEnv("XDG_RUNTIME_DIR")) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quarn-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    root_ = pattern;
-    std::filesystem::create_directories(configDir());
-    std::filesystem::create_directories(runtimeDir());
-    std::filesystem::permissions(runtimeDir(), std::filesystem::perms::owner_all);
-    setenv("HOME", root_.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", configDir().c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", runtimeDir().c_str(), 1);
+    restoreRegistry_ = IsolateUserRegistry(*this);
 }
 
 ScopedTestHome::~ScopedTestHome() {
-    restoreEnv("HOME", savedHome_);
-    restoreEnv("XDG_CONFIG_HOME", savedConfig_);
-    restoreEnv("XDG_RUNTIME_DIR", savedRuntime_);
+    restoreRegistry_();
+    for (const auto& [name, value] : savedEnvironment_) {
+        SetEnvironment(name, value);
+    }
     std::error_code ignored;
-    std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(root_, ignored);
+    fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(root_, ignored);
 }
 
 std::string ReadTestData(const std::string& name) {

@@ -1,55 +1,38 @@
 #include "common/ToolRunner.h"
 
-#include <fcntl.h>
-#include <filesystem>
+#include "common/Process.h"
+#include "common/TestEnvironment.h"
+
 #include <fstream>
 #include <iterator>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadAll(const fs::path& file) {
+// A console program of Windows ends its lines with CR LF; the tests compare lines.
+std::string ReadLines(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-[[noreturn]] void ExecTool(const fs::path& scratch, const std::string& program,
-                           const std::vector<std::string>& args) {
-    const int in = open((scratch / "in").c_str(), O_RDONLY);
-    const int out = open((scratch / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = open((scratch / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(err, 2);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+        text.erase(at, 1);
     }
-    argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
-    _exit(127);
+    return text;
 }
 
 } // namespace
 
 ToolResult RunTool(const std::string& tool, const std::vector<std::string>& args,
                    const std::string& input) {
-    const fs::path scratch =
-        fs::temp_directory_path() / ("quarn-tool-run-" + std::to_string(getpid()));
-    fs::create_directories(scratch);
+    const fs::path scratch = MakeTemporaryFolder("quarn-tool-run");
     std::ofstream(scratch / "in", std::ios::binary) << input;
-    const std::string program = std::string(QUARN_BIN_DIR) + "/" + tool;
-    const pid_t child = fork();
-    if (child == 0) {
-        ExecTool(scratch, program, args);
+    ToolResult result;
+    {
+        ChildProcess process(tool, args, scratch / "out", scratch / "err", scratch / "in");
+        result.exitCode = process.started() ? process.wait() : 127;
     }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ToolResult result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(scratch / "out"),
-                      ReadAll(scratch / "err")};
+    result.out = ReadLines(scratch / "out");
+    result.err = ReadLines(scratch / "err");
     std::error_code ignored;
     fs::remove_all(scratch, ignored);
     return result;

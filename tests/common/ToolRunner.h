@@ -1,5 +1,6 @@
 #pragma once
 // Runs one of the built tools (build/bin) as its own process, with the test's environment.
+// Its output and errors come with lines ending in "\n" on every system.
 
 #include <string>
 #include <vector>

@@ -128,7 +128,7 @@ bool Plug::bindSocket(const std::string& folder, std::string& error) {
         error = "cannot lock " + folder;
         return false;
     }
-    const std::string path = SocketPath(folder, serial_);
+    const std::string path = MonitorAddress(folder, serial_);
     FileDescriptor probe;
     if (Connect(path, probe) == ConnectResult::Connected) {
         error = "a monitor with serial number " + serial_ + " is already plugged in";

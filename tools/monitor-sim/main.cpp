@@ -1,6 +1,6 @@
 // monitor-sim: plays an attached blood-pressure monitor without hardware.
 
-#include "platform/ftd2xx/VirtualMonitorLinkPosix.h"
+#include "platform/ftd2xx/VirtualMonitorLink.h"
 #include "platform/ftd2xx/ftd2xx.h"
 #include "tools/monitor-sim/Frames.h"
 #include "tools/monitor-sim/Plug.h"
@@ -85,9 +85,9 @@ int Fail(const std::string& message) {
 
 std::vector<std::string> LiveMonitors(const std::string& folder) {
     std::vector<std::string> live;
-    for (const auto& serial : SocketSerialNumbers(folder)) {
+    for (const auto& serial : MonitorSerialNumbers(folder)) {
         std::string answer;
-        if (Ask(SocketPath(folder, serial), "INFO", answer)) {
+        if (Ask(MonitorAddress(folder, serial), "INFO", answer)) {
             live.push_back(serial);
         }
     }
@@ -114,7 +114,7 @@ std::optional<std::string> Target(const Arguments& parsed) {
         if (!ValidSerialNumber(serial->second, error)) {
             throw UsageError{error};
         }
-        return SocketPath(*folder, serial->second);
+        return MonitorAddress(*folder, serial->second);
     }
     const auto live = LiveMonitors(*folder);
     if (live.empty()) {
@@ -125,7 +125,7 @@ std::optional<std::string> Target(const Arguments& parsed) {
         Fail("several monitors are running (" + Joined(live) + "); choose one with --serial");
         return std::nullopt;
     }
-    return SocketPath(*folder, live.front());
+    return MonitorAddress(*folder, live.front());
 }
 
 int Request(const Arguments& parsed, const std::string& request, int timeoutMs) {

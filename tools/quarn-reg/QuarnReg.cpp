@@ -30,6 +30,13 @@ TYPE is REG_SZ (default), REG_EXPAND_SZ, REG_BINARY (hex digits) or REG_DWORD (d
 )";
 
 constexpr const char* Done = "The operation completed successfully.\n";
+
+// Why a key could not be created: the hive file of ours, or the system's registry refusing.
+std::string UnwritableRegistryText() {
+    const fs::path hive = RegistryHivePath();
+    return hive.empty() ? "the registry refuses the change"
+                        : "the hive " + hive.string() + " cannot be written";
+}
 constexpr const char* NotFound =
     "ERROR: The system was unable to find the specified registry key or value.\n";
 
@@ -288,8 +295,7 @@ int Add(Options options, const KeyName& name, std::istream& in, std::ostream& ou
     }
     auto key = RegistryKey::Create(name.root, name.path);
     if (!key) {
-        return Fail(err, "the key cannot be created: the hive " + RegistryHivePath().string() +
-                             " cannot be written");
+        return Fail(err, "the key cannot be created: " + UnwritableRegistryText());
     }
     if (options.valueName) {
         key->SetValue(*options.valueName, *type, *data);
@@ -398,7 +404,7 @@ void ApplyKey(const RegFileKey& entry) {
     }
     auto key = RegistryKey::Create(entry.key.root, entry.key.path);
     if (!key) {
-        throw RegistryError("the hive " + RegistryHivePath().string() + " cannot be written");
+        throw RegistryError(UnwritableRegistryText());
     }
     for (const RegFileValue& value : entry.values) {
         if (value.remove) {

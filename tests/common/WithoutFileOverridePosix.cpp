@@ -1,4 +1,4 @@
-#include "common/WithoutFileOverride.h"
+#include "common/WithoutFileOverridePosix.h"
 
 #include <stdexcept>
 #include <sys/syscall.h>

@@ -1,4 +1,4 @@
-#include "common/Unprivileged.h"
+#include "common/UnprivilegedPosix.h"
 
 #include <cerrno>
 #include <exception>

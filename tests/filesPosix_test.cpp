@@ -1,5 +1,5 @@
 #include "common/TestEnvironment.h"
-#include "common/Unprivileged.h"
+#include "common/UnprivilegedPosix.h"
 #include "platform/Errors.h"
 #include "platform/files/Files.h"
 

@@ -1,6 +1,5 @@
 #pragma once
-// The D2XX driver for the monitors monitor-sim plays: one Unix socket per monitor in the user's
-// private runtime folder.
+// The D2XX driver for the monitors monitor-sim plays, reached through VirtualMonitorLink.h.
 
 #include "platform/ftd2xx/Driver.h"
 

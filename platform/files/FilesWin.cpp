@@ -1,0 +1,228 @@
+// Files through the Win32 W functions; paths are UTF-8 text of ours, UTF-16 at the boundary.
+
+#include "platform/Errors.h"
+#include "platform/files/Files.h"
+#include "platform/files/HandleWin.h"
+#include "platform/text/WideTextWin.h"
+
+#include <algorithm>
+#include <atomic>
+#include <random>
+#include <windows.h>
+
+// <windows.h> maps DeleteFile to DeleteFileW; ours is the portable function of Files.h.
+#undef DeleteFile
+
+namespace {
+
+constexpr DWORD NoAttributes = INVALID_FILE_ATTRIBUTES;
+
+// Removes the temporary file unless the rename has taken it over.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (!path_.empty()) {
+            DeleteFileW(path_.c_str());
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::wstring& path() const { return path_; }
+    void release() { path_.clear(); }
+
+private:
+    std::wstring path_;
+};
+
+[[noreturn]] void ThrowReadError(DWORD error) {
+    throw FileError(IoErrorText(static_cast<int>(error)));
+}
+
+[[noreturn]] void ThrowCreationError(const std::string& path, DWORD error) {
+    throw FileError(FileCreationErrorText(path, SystemErrorText(error)));
+}
+
+DWORD AttributesOf(const std::string& path) {
+    return path.empty() ? NoAttributes : GetFileAttributesW(Widen(path).c_str());
+}
+
+size_t NameStart(const std::string& path) {
+    const auto last = path.find_last_of("\\/:");
+    return last == std::string::npos ? 0 : last + 1;
+}
+
+// A name of our own beside the target; the practice software looks only for the target's name.
+std::string TemporaryName(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    static std::mt19937 random{std::random_device{}()};
+    const size_t start = NameStart(path);
+    return path.substr(0, start) + "." + path.substr(start) + "." +
+           std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + "-" +
+           std::to_string(random() % 1000000) + ".tmp";
+}
+
+// CREATE_NEW so that an existing file is never taken over.
+OwnedHandle CreateTemporary(const std::string& path, std::wstring& temporaryPath) {
+    constexpr int attempts = 100;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        temporaryPath = Widen(TemporaryName(path));
+        OwnedHandle file(CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file || GetLastError() != ERROR_FILE_EXISTS) {
+            return file;
+        }
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return OwnedHandle();
+}
+
+bool WriteAll(void* file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 20));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) {
+            return false;
+        }
+        if (written == 0) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+// A replaced file that is marked read-only is refused as a plain overwrite would be; the rename
+// alone would not always say so.
+void RefuseReadOnlyTarget(const std::string& path) {
+    const DWORD attributes = AttributesOf(path);
+    if (attributes != NoAttributes && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        ThrowCreationError(path, ERROR_ACCESS_DENIED);
+    }
+}
+
+bool HasWildcard(const std::string& name) {
+    return name.find_first_of("*?") != std::string::npos;
+}
+
+} // namespace
+
+const char PathSeparator = '\\';
+const bool PathsHaveDrivesAndShares = true;
+
+bool IsPathSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+bool FileExists(const std::string& path) {
+    const DWORD attributes = AttributesOf(path);
+    return attributes != NoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool DirectoryExists(const std::string& path) {
+    const DWORD attributes = AttributesOf(path);
+    return attributes != NoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool DeleteFile(const std::string& path) {
+    return !path.empty() && DeleteFileW(Widen(path).c_str()) != 0;
+}
+
+// Others may go on writing or delete the file meanwhile, as the practice software expects; a
+// program that holds it without sharing makes the open fail with its own number (32).
+std::string ReadFileBytes(const std::string& path) {
+    OwnedHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        ThrowReadError(GetLastError());
+    }
+    // A pipe or a device at the path could stall the program.
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+        ThrowReadError(ERROR_ACCESS_DENIED);
+    }
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        DWORD count = 0;
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &count, nullptr)) {
+            ThrowReadError(GetLastError());
+        }
+        if (count == 0) {
+            return content;
+        }
+        content.append(buffer, count);
+    }
+}
+
+void WriteFileInOnePiece(const std::string& path, std::string_view bytes) {
+    RefuseReadOnlyTarget(path);
+    std::wstring temporaryPath;
+    OwnedHandle file = CreateTemporary(path, temporaryPath);
+    if (!file) {
+        ThrowCreationError(path, GetLastError());
+    }
+    TemporaryFile temporary(temporaryPath);
+    if (!WriteAll(file.get(), bytes) || !FlushFileBuffers(file.get()) || !file.close()) {
+        ThrowCreationError(path, GetLastError());
+    }
+    if (!MoveFileExW(temporary.path().c_str(), Widen(path).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ThrowCreationError(path, GetLastError());
+    }
+    temporary.release();
+}
+
+std::string ExecutablePath() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return Narrow(buffer);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::vector<std::string> FolderEntryNames(const std::string& folder) {
+    std::vector<std::string> names;
+    const bool closed = !folder.empty() && IsPathSeparator(folder.back());
+    const std::wstring pattern = Widen(folder + (closed ? "" : "\\") + "*");
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::wstring_view name(entry.cFileName);
+        if (name != L"." && name != L"..") {
+            names.push_back(Narrow(name));
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return names;
+}
+
+// The system looks the name up itself: without regard to letter case, and a short 8.3 name
+// gives the long one.
+std::optional<std::string> StoredEntryName(const std::string& folder, const std::string& name) {
+    if (name.empty() || HasWildcard(name)) {
+        return std::nullopt;
+    }
+    const bool closed = folder.empty() || IsPathSeparator(folder.back()) || folder.back() == ':';
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search =
+        FindFirstFileW(Widen(folder + (closed ? "" : "\\") + name).c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    FindClose(search);
+    return Narrow(entry.cFileName);
+}

@@ -1,0 +1,280 @@
+// The Win32 registry itself, through the W functions: names and text values are UTF-8 of ours
+// and UTF-16 in the registry.
+
+#include "platform/Errors.h"
+#include "platform/registry/Registry.h"
+#include "platform/text/WideTextWin.h"
+
+#include <windows.h>
+
+namespace fs = std::filesystem;
+
+// Deleting a tree needs DELETE beside the rights to read and write.
+constexpr REGSAM ChangeRights = KEY_READ | KEY_WRITE | DELETE;
+
+struct RegistryKey::Impl {
+    HKEY key = nullptr;
+    // Opened with write rights on the first change of a key opened for reading.
+    HKEY writable = nullptr;
+    std::vector<std::string> levels;
+
+    // The key with the rights to change it; null when they are refused.
+    HKEY writableKey() {
+        if (!writable && RegOpenKeyExW(key, L"", 0, ChangeRights, &writable) != ERROR_SUCCESS) {
+            writable = nullptr;
+        }
+        return writable;
+    }
+
+    ~Impl() {
+        if (writable && writable != key) {
+            RegCloseKey(writable);
+        }
+        RegCloseKey(key);
+    }
+};
+
+namespace {
+
+HKEY RootHandle(RegistryRoot root) {
+    return reinterpret_cast<HKEY>(
+        static_cast<ULONG_PTR>(0x80000000u + static_cast<unsigned>(root)));
+}
+
+// The kinds of text the program stores; any other type passes as raw bytes.
+bool IsText(uint32_t type) {
+    return type == RegType::Sz || type == RegType::ExpandSz;
+}
+
+// Text values hold UTF-8 with their closing NUL on our side and UTF-16 in the registry.
+std::string StoredBytes(uint32_t type, std::string_view data) {
+    if (!IsText(type)) {
+        return std::string(data);
+    }
+    const std::wstring wide = Widen(data);
+    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+}
+
+std::string OurBytes(uint32_t type, const std::string& stored) {
+    if (!IsText(type)) {
+        return stored;
+    }
+    const std::wstring_view wide(reinterpret_cast<const wchar_t*>(stored.data()),
+                                 stored.size() / sizeof(wchar_t));
+    return Narrow(wide);
+}
+
+[[noreturn]] void FailSet(std::string_view name) {
+    throw RegistryError("Fehler beim Setzen der Daten für '" + std::string(name) + "'");
+}
+
+[[noreturn]] void FailDelete(std::string_view name) {
+    throw RegistryError("Fehler beim Löschen von '" + std::string(name) + "'");
+}
+
+bool SameName(std::wstring_view a, std::wstring_view b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::vector<std::wstring> SubKeysOf(HKEY key) {
+    std::vector<std::wstring> names;
+    DWORD maxLength = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &maxLength, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        return names;
+    }
+    std::wstring buffer(maxLength + 1, L'\0');
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        const LSTATUS status =
+            RegEnumKeyExW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA) {
+            buffer.resize(buffer.size() * 2);
+            --index;
+            continue;
+        }
+        if (status != ERROR_SUCCESS) {
+            return names;
+        }
+        names.emplace_back(buffer.data(), length);
+    }
+}
+
+std::optional<RegistryValue> ReadValue(HKEY key, const std::wstring& name) {
+    DWORD type = 0;
+    DWORD size = 0;
+    LSTATUS status = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    std::string stored;
+    // A value may grow between the two calls.
+    while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+        stored.resize(size);
+        status = RegQueryValueExW(key, name.c_str(), nullptr, &type,
+                                  reinterpret_cast<BYTE*>(stored.data()), &size);
+        if (status == ERROR_SUCCESS) {
+            stored.resize(size);
+            return RegistryValue{Narrow(name), type, OurBytes(type, stored)};
+        }
+    }
+    return std::nullopt;
+}
+
+std::wstring WidePath(std::string_view path) {
+    return Widen(JoinKeyPath(SplitKeyPath(path)));
+}
+
+} // namespace
+
+fs::path RegistryHivePath() {
+    return {};
+}
+
+std::optional<fs::path> TakeMovedAsideHive() {
+    return std::nullopt;
+}
+
+RegistryKey::RegistryKey(RegistryRoot root, std::unique_ptr<Impl> impl)
+    : root_(root), impl_(std::move(impl)) {}
+
+RegistryKey::~RegistryKey() = default;
+
+std::unique_ptr<RegistryKey> RegistryKey::Open(RegistryRoot root, std::string_view path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(RootHandle(root), WidePath(path).c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
+        return nullptr;
+    }
+    auto impl = std::make_unique<Impl>();
+    impl->key = key;
+    impl->levels = SplitKeyPath(path);
+    return std::unique_ptr<RegistryKey>(new RegistryKey(root, std::move(impl)));
+}
+
+std::unique_ptr<RegistryKey> RegistryKey::Create(RegistryRoot root, std::string_view path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(RootHandle(root), WidePath(path).c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, ChangeRights, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return nullptr;
+    }
+    auto impl = std::make_unique<Impl>();
+    impl->key = key;
+    impl->writable = key;
+    impl->levels = SplitKeyPath(path);
+    return std::unique_ptr<RegistryKey>(new RegistryKey(root, std::move(impl)));
+}
+
+// The registry keeps the case a level was created with; the path asked for may differ.
+std::string RegistryKey::Path() const {
+    std::vector<std::string> stored;
+    HKEY parent = RootHandle(root_);
+    HKEY opened = nullptr;
+    for (const std::string& level : impl_->levels) {
+        const std::wstring wanted = Widen(level);
+        std::wstring name = wanted;
+        for (const std::wstring& candidate : SubKeysOf(parent)) {
+            if (SameName(candidate, wanted)) {
+                name = candidate;
+                break;
+            }
+        }
+        stored.push_back(Narrow(name));
+        HKEY next = nullptr;
+        const bool found = RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, &next) == ERROR_SUCCESS;
+        if (opened) {
+            RegCloseKey(opened);
+        }
+        opened = found ? next : nullptr;
+        parent = next;
+        if (!found) {
+            break;
+        }
+    }
+    if (opened) {
+        RegCloseKey(opened);
+    }
+    for (size_t i = stored.size(); i < impl_->levels.size(); ++i) {
+        stored.push_back(impl_->levels[i]);
+    }
+    return JoinKeyPath(stored);
+}
+
+std::optional<RegistryValue> RegistryKey::QueryValue(std::string_view name) const {
+    return ReadValue(impl_->key, Widen(name));
+}
+
+void RegistryKey::SetValue(std::string_view name, uint32_t type, std::string_view data) {
+    const HKEY key = impl_->writableKey();
+    const std::string bytes = StoredBytes(type, data);
+    if (!key || RegSetValueExW(key, Widen(name).c_str(), 0, type,
+                               reinterpret_cast<const BYTE*>(bytes.data()),
+                               static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS) {
+        FailSet(name);
+    }
+}
+
+bool RegistryKey::DeleteValue(std::string_view name) {
+    const HKEY key = impl_->writableKey();
+    if (!key) {
+        FailDelete(name);
+    }
+    const LSTATUS status = RegDeleteValueW(key, Widen(name).c_str());
+    if (status == ERROR_FILE_NOT_FOUND) {
+        return false;
+    }
+    if (status != ERROR_SUCCESS) {
+        FailDelete(name);
+    }
+    return true;
+}
+
+bool RegistryKey::DeleteSubKeyTree(std::string_view name) {
+    const std::wstring path = WidePath(name);
+    if (path.empty()) {
+        return false;
+    }
+    HKEY child = nullptr;
+    if (RegOpenKeyExW(impl_->key, path.c_str(), 0, KEY_READ, &child) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(child);
+    const HKEY key = impl_->writableKey();
+    if (!key || RegDeleteTreeW(key, path.c_str()) != ERROR_SUCCESS) {
+        FailDelete(name);
+    }
+    return true;
+}
+
+std::vector<std::string> RegistryKey::SubKeyNames() const {
+    std::vector<std::string> names;
+    for (const std::wstring& name : SubKeysOf(impl_->key)) {
+        names.push_back(Narrow(name));
+    }
+    return names;
+}
+
+std::vector<RegistryValue> RegistryKey::Values() const {
+    std::vector<RegistryValue> values;
+    DWORD maxLength = 0;
+    if (RegQueryInfoKeyW(impl_->key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         &maxLength, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        return values;
+    }
+    std::wstring buffer(maxLength + 1, L'\0');
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        const LSTATUS status = RegEnumValueW(impl_->key, index, buffer.data(), &length, nullptr,
+                                             nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA) {
+            buffer.resize(buffer.size() * 2);
+            --index;
+            continue;
+        }
+        if (status != ERROR_SUCCESS) {
+            return values;
+        }
+        if (auto value = ReadValue(impl_->key, std::wstring(buffer.data(), length))) {
+            values.push_back(std::move(*value));
+        }
+    }
+}
