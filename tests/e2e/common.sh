@@ -80,9 +80,11 @@ start_program() {
         'window=$(xdotool search --onlyvisible --name "^${caption}\$" 2>/dev/null | head -1); [[ -n "$window" ]]'
 }
 
+# Keys go to the focused window without naming it: one sent to a window that closes on the press
+# never gets its release, and the server would repeat it into the next window.
 close_program() {
     xdotool windowfocus --sync "$window" 2>/dev/null
-    xdotool key --window "$window" Escape 2>/dev/null
+    xdotool key Escape
     wait_for "the program to end" '! kill -0 '"$program"' 2>/dev/null'
 }
 
