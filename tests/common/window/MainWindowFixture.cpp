@@ -31,6 +31,7 @@ void MainWindowFixture::SetUp() {
     ApplicationTitle = "lirn-quarn professional";
     settings_ = new MemorySettings;
     AppSettings.reset(settings_);
+    report_ = std::make_unique<ScopedReportSetup>(*settings_);
     ErrorReportsEnabled = true;
     LastReadStatus = FT_OK;
     ReceiveBuffer.fill(0);
@@ -38,6 +39,7 @@ void MainWindowFixture::SetUp() {
 
 void MainWindowFixture::TearDown() {
     form_.reset();
+    report_.reset();
     AppSettings.reset();
     VexFrmMsgBoxShutdown();
     SetFormatSettings(savedFormats_);
