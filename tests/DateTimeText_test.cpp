@@ -51,6 +51,13 @@ INSTANTIATE_TEST_SUITE_P(
         StampCase{"bg_BG", "d.MM.yyyy 'г'.", "H:mm 'ч'.", Moment(2026, 12, 10, 9, 5, 0),
                   "10.12.2026 г. 9:05 ч."}));
 
+TEST(FormatShortDateTest, WritesTheDateAlone) {
+    EXPECT_EQ(FormatShortDate(Moment(1950, 3, 5, 0, 0, 0), {"de_DE", "dd.MM.yyyy", "HH:mm"}),
+              "05.03.1950");
+    EXPECT_EQ(FormatShortDate(Moment(1950, 3, 5, 0, 0, 0), {"en_US", "M/d/yyyy", "h:mm AP"}),
+              "3/5/1950");
+}
+
 struct LocaleCase {
     const char* locale;
     const char* expected;

@@ -13,6 +13,10 @@ if [[ -z "${QUARN_E2E_UNDER_XVFB:-}" ]]; then
     QUARN_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "${script_args[@]}"
 fi
 
+# A German desktop, whatever the machine's own locale: the checks read German dates.
+unset LC_ALL LC_TIME
+export LANG=de_DE.UTF-8
+
 program_file=${program_file:-$bin/LirnQuarn}
 monitor_sim=${monitor_sim:-$bin/monitor-sim}
 
