@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package: cpack builds it from the build tree, it holds the installed layout, its
 # desktop entry and AppStream data pass their validators, and the program unpacked from it runs
-# with the packaged virtual monitor.
+# with the packaged virtual monitor and writes a report from its packaged report project.
 #   package_e2e.sh BUILD_DIR
 set -uo pipefail
 
@@ -12,7 +12,7 @@ caption="lirn Quarn professional - Blutdruckmessung"
 
 script_args=("$@")
 source "$(dirname "$0")/common.sh" cpack dpkg-deb desktop-file-validate appstreamcli xdotool \
-    import convert
+    pdftotext
 
 root=$work/root
 bin=$root/usr/bin
@@ -35,7 +35,8 @@ contents=$(dpkg-deb -c "$deb")
 listing=$(awk '{ sub(/^\./, "", $6); print $6 }' <<<"$contents")
 expected=(
     /usr/bin/lirn-quarn /usr/bin/quarn-reg /usr/bin/quarn-monitor-sim
-    /usr/lib/lirn-quarn/LirnQuarn
+    /usr/lib/lirn-quarn/LirnQuarn /usr/lib/lirn-quarn/LirnQuarn.rav
+    /usr/lib/lirn-quarn/LirnQuarnLogo.png /usr/lib/lirn-quarn/LiberationSans-Regular.ttf
     /usr/share/applications/de.lirn.quarn.desktop
     /usr/share/metainfo/de.lirn.quarn.metainfo.xml
     /usr/share/icons/hicolor/scalable/apps/lirn-quarn.svg
@@ -83,18 +84,19 @@ for page in "$root"/usr/share/man/man1/*.1.gz; do
     check "$(basename "$page") is a manual page" bash -c 'gzip -dc "$1" | grep -q "^\.TH "' _ "$page"
 done
 
-echo "== the unpacked program with the packaged monitor"
+echo "== the unpacked program with the packaged monitor, writing a report"
 new_user home
+mkdir -p "$HOME/pdf"
+"$bin/quarn-reg" add 'HKCU\Software\Lirn\Quarn\Directories' /v PDF /d "$HOME/pdf" /f >/dev/null ||
+    fail "quarn-reg add"
 plug QPKG0001 "lirn Quarn Monitor"
-# The value column of the window: systole to arrhythmia, right-aligned up to x 172.
-value_column() {
-    import -window "$window" -crop 100x150+72+150 +repage "$HOME/values.png" 2>/dev/null
-    convert "$HOME/values.png" -threshold 50% -format "%[fx:mean]" info:
-}
 start_program && {
-    before=$(value_column)
-    "$monitor_sim" measure 120 80 72 93 >/dev/null || fail "quarn-monitor-sim measure failed"
-    wait_for "the measurement in the window" '[[ $(value_column) != "$before" ]]'
+    "$monitor_sim" measure 135 90 60 107 >/dev/null || fail "quarn-monitor-sim measure failed"
+    wait_for "the report in the PDF folder" '[[ -s "$HOME/pdf/lirn.pdf" ]]'
+    report=$(pdftotext -layout "$HOME/pdf/lirn.pdf" - 2>/dev/null)
+    for value in 135 90 60 107 Nein; do
+        check "report holds $value" grep -qw "$value" <<<"$report"
+    done
     close_program
 }
 
