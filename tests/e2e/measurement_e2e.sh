@@ -112,7 +112,7 @@ before=$(date '+%d.%m.%Y %H:%M')
 wait_for "the request consumed" '[[ ! -e "$request" ]]'
 wait_for "the report in the PDF folder" '[[ -s "$pdf/lirn.pdf" ]]'
 after=$(date '+%d.%m.%Y %H:%M')
-snap window-after-measurement
+snap measurement-window
 
 if [[ -s "$pdf/lirn.pdf" ]]; then
     report=$(pdftotext -layout "$pdf/lirn.pdf" - 2>/dev/null)
@@ -125,7 +125,7 @@ if [[ -s "$pdf/lirn.pdf" ]]; then
     check "report holds the patient" grep -q "Müller, Erika" <<<"$report"
     check "report holds the patient number" grep -qw 4711 <<<"$report"
     if [[ -n "$shots" ]] && command -v pdftoppm >/dev/null; then
-        pdftoppm -png -r 60 -singlefile "$pdf/lirn.pdf" "$shots/report-page"
+        pdftoppm -png -r 70 -singlefile "$pdf/lirn.pdf" "$shots/measurement-report"
     fi
 fi
 
