@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/DateTimeText.h"
+#include "app/ElidingLabel.h"
 #include "app/Logo.h"
 #include "app/ReportFile.h"
 #include "app/SettingKeys.h"
@@ -153,18 +154,6 @@ std::string ReadErrorText() {
     return text;
 }
 
-std::string MeasuredAtText(TDateTime moment) {
-    const DateTimeParts parts = DecodeDateTime(moment);
-    std::tm local{};
-    local.tm_year = parts.year - 1900;
-    local.tm_mon = parts.month - 1;
-    local.tm_mday = parts.day;
-    local.tm_hour = parts.hour;
-    local.tm_min = parts.minute;
-    local.tm_sec = parts.second;
-    return FormatLocaleShortDateTime(local);
-}
-
 std::string RequestNotRemovedMessage(const std::string& fileName) {
     return "Die Importdatei \"" + fileName +
            "\" konnte nicht gelöscht werden. Sie wird erst wieder übernommen, wenn die "
@@ -234,10 +223,14 @@ void TFrmMain::CreateHeadPanel() {
     Panel1->setPalette(white);
 
     Label6 = MakeLabel(Panel1, "Label6", "Name:", 12, 12);
-    LblName = MakeLabel(Panel1, "LblName", "-", 101, 12);
+    LblName = new TElidingLabel("-", Panel1);
+    LblName->setObjectName("LblName");
+    LblName->move(101, 12);
+    LblName->adjustSize();
     Label7 = MakeLabel(Panel1, "Label7", "Patienten-Nr.:", 12, 29);
     LblPatNo = MakeLabel(Panel1, "LblPatNo", "-", 101, 29);
-    // Patient texts may be long: they end before the logo instead of running under it.
+    // Patient texts may be long: they end before the logo instead of running under it, a name
+    // with "…" and the whole of it as a tool tip.
     LblName->setFixedWidth(183);
     LblPatNo->setFixedWidth(183);
     // Names come from the practice software's file: never read as markup.
@@ -595,7 +588,7 @@ void TFrmMain::ClearPatientLabels() {
 void TFrmMain::ShowValidMeasurement() {
     ShowMeasurementTexts();
     Measurement.MeasuredAt = NowAsDateTime();
-    LblDateTime->setText(Q(MeasuredAtText(Measurement.MeasuredAt)));
+    LblDateTime->setText(Q(FormatShortDateTime(Measurement.MeasuredAt, FormatSettings)));
     ClearPatientLabels();
     BtnExport->setEnabled(false);
     TakeGdtRequest();

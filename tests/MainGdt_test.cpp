@@ -1,3 +1,4 @@
+#include "app/ElidingLabel.h"
 #include "app/Gdt.h"
 #include "app/Main.h"
 #include "common/BlockedFile.h"
@@ -14,11 +15,13 @@
 #include "support/widgets/VexMisc.h"
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -388,9 +391,50 @@ TEST_F(MainGdtTest, UmlautsAreProgramTextInTheWindowAndOemInTheResult) {
     EXPECT_EQ(lines[7], "0153102J\x94rg \xe1");
     EXPECT_EQ(lines[13], "0486228    Patient: M\x81ller-L\x81"
                          "denscheid, J\x94rg \xe1");
-    EXPECT_EQ(lines[14], "0386228    Messdatum: " + Label(form_->LblDateTime));
+    EXPECT_EQ(lines[14], "0406228    Messdatum: " + Label(form_->LblDateTime));
     EXPECT_EQ(lines[15], "0256228    Systole: 110");
     EXPECT_EQ(lines[19], "0296228    Arrhythmie: Nein");
+}
+
+TEST_F(MainGdtTest, LongNameIsCutWithAnEllipsisToolTippedAndExportedWhole) {
+    ExportTo(result_);
+    MeasureWithRequest(L("80006302") + L("8316PRAXIS01") + L("30004711") +
+                       L("3101M\x81ller-L\x81"
+                         "denscheidt-Wagenknecht") +
+                       L("3102Maximiliane-Charlotte"));
+    const QString whole = "Müller-Lüdenscheidt-Wagenknecht, Maximiliane-Charlotte";
+    EXPECT_EQ(form_->LblName->text(), whole);
+    auto* label = dynamic_cast<TElidingLabel*>(form_->LblName);
+    ASSERT_NE(label, nullptr);
+    const QString shown = label->ShownText();
+    ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(whole.startsWith(shown.chopped(1)));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
+
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(label, &help);
+    EXPECT_EQ(QToolTip::text(), whole);
+    QToolTip::hideText();
+
+    ModalBoxAnswerer answer;
+    answer.Press("&OK");
+    form_->BtnExport->click();
+    EXPECT_TRUE(answer.Finished());
+    const std::vector<std::string> lines = LinesOf(ReadBytes(result_));
+    ASSERT_EQ(lines.size(), 21u);
+    EXPECT_EQ(lines[13].substr(3), "6228    Patient: M\x81ller-L\x81"
+                                   "denscheidt-Wagenknecht, Maximiliane-Charlotte");
+}
+
+TEST_F(MainGdtTest, NameThatFitsIsShownWholeWithoutToolTip) {
+    MeasureWithRequest(MusterErika);
+    auto* label = dynamic_cast<TElidingLabel*>(form_->LblName);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->ShownText(), "Muster, Erika");
+    QToolTip::showText(label->mapToGlobal(QPoint(5, 5)), "earlier tip", label);
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(label, &help);
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, WaitMs));
 }
 
 TEST_F(MainGdtTest, SecondExportOfTheSameMeasurementIsNotPossible) {

@@ -568,8 +568,8 @@ TEST_P(FrameOutcomeTest, ShowsTheOutcome) {
         EXPECT_LE(at, NowAsDateTime());
         const DateTimeParts p = DecodeDateTime(at);
         char expected[32];
-        std::snprintf(expected, sizeof expected, "%02d/%02d/%02d %02d:%02d", p.month, p.day,
-                      p.year % 100, p.hour, p.minute);
+        std::snprintf(expected, sizeof expected, "%02d.%02d.%04d %02d:%02d", p.day, p.month, p.year,
+                      p.hour, p.minute);
         EXPECT_EQ(Label(form_->LblDateTime), expected);
     } else {
         EXPECT_EQ(Label(form_->LblDateTime), "earlier");

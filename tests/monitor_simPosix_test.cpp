@@ -29,9 +29,9 @@ namespace fs = std::filesystem;
 const std::string Tool = std::string(QUARN_BIN_DIR) + "/monitor-sim";
 
 pid_t Spawn(const std::vector<std::string>& args, const fs::path& errors,
-            const fs::path& output = "/dev/null") {
+            const fs::path& output = "/dev/null", const std::string& tool = Tool) {
     std::vector<char*> argv;
-    std::string program = Tool;
+    std::string program = tool;
     argv.push_back(program.data());
     std::vector<std::string> copies(args);
     for (auto& arg : copies) {
@@ -45,7 +45,7 @@ pid_t Spawn(const std::vector<std::string>& args, const fs::path& errors,
     posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     pid_t pid = -1;
-    const int result = posix_spawn(&pid, Tool.c_str(), &actions, nullptr, argv.data(), environ);
+    const int result = posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return result == 0 ? pid : -1;
 }
@@ -400,6 +400,21 @@ INSTANTIATE_TEST_SUITE_P(
         BadArgumentsCase{"NoMonitorRunning", {"measure", "120", "80", "72", "95"}, "no monitor"},
         BadArgumentsCase{"NamedMonitorNotRunning", {"unplug", "--serial", "NOPE"}, "NOPE"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Installed, the tool is quarn-monitor-sim: its help and messages name it so.
+TEST_F(MonitorSimTest, MessagesUseTheNameItWasStartedUnder) {
+    const fs::path installed = home_.root() / "quarn-monitor-sim";
+    fs::create_symlink(Tool, installed);
+    const fs::path output = home_.root() / "help.txt";
+    const fs::path errors = home_.root() / "errors.txt";
+    ASSERT_EQ(WaitExit(Spawn({"help"}, errors, output, installed)), 0);
+    EXPECT_NE(ReadFile(output).find("\n  quarn-monitor-sim plug [--serial S]"), std::string::npos)
+        << ReadFile(output);
+    EXPECT_EQ(ReadFile(output).find(" monitor-sim "), std::string::npos) << ReadFile(output);
+    EXPECT_EQ(WaitExit(Spawn({"explode"}, errors, output, installed)), 2);
+    EXPECT_EQ(ReadFile(errors), "quarn-monitor-sim: unknown command \"explode\"\n"
+                                "See 'quarn-monitor-sim help'.\n");
+}
 
 TEST_F(MonitorSimTest, ListPrintsWhatTheDeviceLayerSees) {
     PlugProcess plug(home_, "QTEST07");

@@ -180,7 +180,8 @@ int Plug::pollTimeoutMs() const {
 
 void Plug::run() {
     std::cout << "Virtual monitor " << serial_ << " (" << description_
-              << ") is plugged in; stop it with 'monitor-sim unplug' or Ctrl+C." << std::endl;
+              << ") is plugged in; stop it with '" << ProgramName << " unplug' or Ctrl+C."
+              << std::endl;
     while (running_) {
         std::vector<pollfd> fds{{wakeRead_.get(), POLLIN, 0}, {listen_.get(), POLLIN, 0}};
         if (program_) {
@@ -337,7 +338,7 @@ int RunPlug(const std::string& serialNumber, const std::string& description) {
     Plug plug(serialNumber, description);
     std::string error;
     if (!plug.start(error)) {
-        std::cerr << "monitor-sim: " << error << "\n";
+        std::cerr << ProgramName << ": " << error << "\n";
         return 1;
     }
     plug.run();

@@ -5,8 +5,6 @@
 #include "device/MeasurementFrame.h"
 #include "support/widgets/VexMisc.h"
 
-#include <clocale>
-
 namespace {
 
 std::unique_ptr<ftd2xx::ScriptedDriver>
@@ -28,8 +26,8 @@ MainWindowFixture::MainWindowFixture() : drivers_(NewDriver(script_)) {}
 
 void MainWindowFixture::SetUp() {
     TestApplication();
-    savedTimeLocale_ = std::setlocale(LC_TIME, nullptr);
-    std::setlocale(LC_TIME, "C");
+    savedFormats_ = FormatSettings;
+    SetFormatSettings({"de_DE", "dd.MM.yyyy", "HH:mm"});
     VexFrmMsgBoxStartup();
     ApplicationTitle = "lirn-quarn professional";
     settings_ = new MemorySettings;
@@ -45,7 +43,7 @@ void MainWindowFixture::TearDown() {
     report_.reset();
     AppSettings.reset();
     VexFrmMsgBoxShutdown();
-    std::setlocale(LC_TIME, savedTimeLocale_.c_str());
+    SetFormatSettings(savedFormats_);
 }
 
 void MainWindowFixture::Plug(const std::string& serial, const std::string& description,
