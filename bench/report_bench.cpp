@@ -7,6 +7,7 @@
 #include "app/Main.h"
 #include "app/SettingKeys.h"
 #include "app/Units.h"
+#include "bench/common/BenchSupport.h"
 #include "support/VexAbstract.h"
 #include "support/VexFiles.h"
 #include "support/widgets/VexMisc.h"
@@ -25,24 +26,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-std::string TempHome() {
-    char pattern[] = "/tmp/quarn-bench-XXXXXX";
-    const std::string root = mkdtemp(pattern);
-    const std::string config = root + "/config";
-    const std::string runtime = root + "/runtime";
-    mkdir(config.c_str(), 0700);
-    mkdir(runtime.c_str(), 0700);
-    setenv("HOME", root.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    return root;
-}
+using Clock = BenchClock;
 
 void ShowValues(TFrmMain& form, std::mt19937& random) {
     const auto value = [&](int low, int high) {
@@ -60,7 +44,7 @@ void ShowValues(TFrmMain& form, std::mt19937& random) {
 
 int main(int argc, char* argv[]) {
     const int measurements = argc > 1 ? std::max(2, std::atoi(argv[1])) : 100;
-    const std::string home = TempHome();
+    const std::string home = MakeBenchHome();
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY")) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }

@@ -8,6 +8,7 @@
 #include "app/Main.h"
 #include "app/SettingKeys.h"
 #include "app/Units.h"
+#include "bench/common/BenchSupport.h"
 #include "device/D2XXUnit.h"
 #include "platform/ftd2xx/VirtualMonitorLinkPosix.h"
 #include "support/VexAbstract.h"
@@ -45,27 +46,10 @@ extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = BenchClock;
 namespace vm = ftd2xx::virtualmonitor;
 
 const char* const Serial = "QBENCH01";
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-std::string TempHome() {
-    char pattern[] = "/tmp/quarn-bench-XXXXXX";
-    const std::string root = mkdtemp(pattern);
-    const std::string config = root + "/config";
-    const std::string runtime = root + "/runtime";
-    mkdir(config.c_str(), 0700);
-    mkdir(runtime.c_str(), 0700);
-    setenv("HOME", root.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    return root;
-}
 
 pid_t StartMonitor(const std::string& binDir) {
     const std::string tool = binDir + "/monitor-sim";
@@ -210,7 +194,7 @@ int main(int argc, char* argv[]) {
     const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
     const int floodSeconds =
         argc > 3 && std::string(argv[2]) == "--bad-frames" ? std::max(1, std::atoi(argv[3])) : 0;
-    const std::string home = TempHome();
+    const std::string home = MakeBenchHome();
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY")) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }

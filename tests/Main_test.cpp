@@ -27,7 +27,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
