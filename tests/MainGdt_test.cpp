@@ -1,6 +1,7 @@
 #include "app/Gdt.h"
 #include "app/Main.h"
 #include "common/BlockedFile.h"
+#include "common/FileBytes.h"
 #include "common/GdtFiles.h"
 #include "common/ScriptedDriver.h"
 #include "common/TestEnvironment.h"

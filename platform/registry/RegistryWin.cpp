@@ -41,9 +41,9 @@ HKEY RootHandle(RegistryRoot root) {
         static_cast<ULONG_PTR>(0x80000000u + static_cast<unsigned>(root)));
 }
 
-// The kinds of text the program stores; any other type passes as raw bytes.
+// The kinds of text, as the .reg format has them too; any other type passes as raw bytes.
 bool IsText(uint32_t type) {
-    return type == RegType::Sz || type == RegType::ExpandSz;
+    return type == RegType::Sz || type == RegType::ExpandSz || type == RegType::MultiSz;
 }
 
 // Text values hold UTF-8 with their closing NUL on our side and UTF-16 in the registry.
@@ -77,18 +77,23 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-std::vector<std::wstring> SubKeysOf(HKEY key) {
+// The names of the sub-keys or of the values, in the registry's order.
+std::vector<std::wstring> NamesOf(HKEY key, bool values) {
     std::vector<std::wstring> names;
-    DWORD maxLength = 0;
-    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &maxLength, nullptr, nullptr,
-                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    DWORD maxKeyLength = 0;
+    DWORD maxValueLength = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &maxKeyLength, nullptr, nullptr,
+                         &maxValueLength, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
         return names;
     }
-    std::wstring buffer(maxLength + 1, L'\0');
+    std::wstring buffer((values ? maxValueLength : maxKeyLength) + 1, L'\0');
     for (DWORD index = 0;; ++index) {
         DWORD length = static_cast<DWORD>(buffer.size());
-        const LSTATUS status =
-            RegEnumKeyExW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        const LSTATUS status = values ? RegEnumValueW(key, index, buffer.data(), &length, nullptr,
+                                                      nullptr, nullptr, nullptr)
+                                      : RegEnumKeyExW(key, index, buffer.data(), &length, nullptr,
+                                                      nullptr, nullptr, nullptr);
+        // A name added meanwhile may be longer than the longest one was.
         if (status == ERROR_MORE_DATA) {
             buffer.resize(buffer.size() * 2);
             --index;
@@ -99,6 +104,24 @@ std::vector<std::wstring> SubKeysOf(HKEY key) {
         }
         names.emplace_back(buffer.data(), length);
     }
+}
+
+std::vector<std::wstring> SubKeysOf(HKEY key) {
+    return NamesOf(key, false);
+}
+
+std::vector<std::wstring> ValueNamesOf(HKEY key) {
+    return NamesOf(key, true);
+}
+
+// The name as the value was created; the registry finds it in any case.
+std::wstring StoredValueName(HKEY key, const std::wstring& name) {
+    for (const std::wstring& stored : ValueNamesOf(key)) {
+        if (SameName(stored, name)) {
+            return stored;
+        }
+    }
+    return name;
 }
 
 std::optional<RegistryValue> ReadValue(HKEY key, const std::wstring& name) {
@@ -200,7 +223,11 @@ std::string RegistryKey::Path() const {
 }
 
 std::optional<RegistryValue> RegistryKey::QueryValue(std::string_view name) const {
-    return ReadValue(impl_->key, Widen(name));
+    auto value = ReadValue(impl_->key, Widen(name));
+    if (value) {
+        value->name = Narrow(StoredValueName(impl_->key, Widen(name)));
+    }
+    return value;
 }
 
 void RegistryKey::SetValue(std::string_view name, uint32_t type, std::string_view data) {
@@ -255,26 +282,10 @@ std::vector<std::string> RegistryKey::SubKeyNames() const {
 
 std::vector<RegistryValue> RegistryKey::Values() const {
     std::vector<RegistryValue> values;
-    DWORD maxLength = 0;
-    if (RegQueryInfoKeyW(impl_->key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         &maxLength, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-        return values;
-    }
-    std::wstring buffer(maxLength + 1, L'\0');
-    for (DWORD index = 0;; ++index) {
-        DWORD length = static_cast<DWORD>(buffer.size());
-        const LSTATUS status = RegEnumValueW(impl_->key, index, buffer.data(), &length, nullptr,
-                                             nullptr, nullptr, nullptr);
-        if (status == ERROR_MORE_DATA) {
-            buffer.resize(buffer.size() * 2);
-            --index;
-            continue;
-        }
-        if (status != ERROR_SUCCESS) {
-            return values;
-        }
-        if (auto value = ReadValue(impl_->key, std::wstring(buffer.data(), length))) {
+    for (const std::wstring& name : ValueNamesOf(impl_->key)) {
+        if (auto value = ReadValue(impl_->key, name)) {
             values.push_back(std::move(*value));
         }
     }
+    return values;
 }
