@@ -202,6 +202,7 @@ TFrmMain::TFrmMain(QWidget* parent)
     CreateDevicePanel();
     CreateStatusBar();
     CreateTimers();
+    CreateReportComponents();
     SetClientHeight(MainClientHeightCompact);
 }
 
@@ -371,11 +372,16 @@ void TFrmMain::FormShow(QObject* sender) {
     }
     if (DeviceCount == 0) {
         ShowNoDevice();
-    } else if (DeviceCount == 1) {
-        ConnectOnlyDevice();
+        return;
+    }
+    if (DeviceCount == 1) {
+        if (!ConnectOnlyDevice()) {
+            return;
+        }
     } else {
         OfferDevices();
     }
+    SetReportProjectFile();
 }
 
 void TFrmMain::ShowDiscoveryMessage(const std::string& text, int32_t flags) {
@@ -391,7 +397,7 @@ void TFrmMain::ShowNoDevice() {
     TmConnect->start();
 }
 
-void TFrmMain::ConnectOnlyDevice() {
+bool TFrmMain::ConnectOnlyDevice() {
     ShowDeviceRow(false);
     GetFTDeviceSerialNo(0);
     SerialNo = DeviceInfo;
@@ -400,10 +406,11 @@ void TFrmMain::ConnectOnlyDevice() {
     const uint32_t status = Open_USB_Device_By_Serial_Number(SerialNo);
     if (status != 0) {
         SetStatusText("Fehler beim Öffnen: " + StatusTextOf(status));
-        return;
+        return false;
     }
     ApplyLineSettings();
     EnterConnected();
+    return true;
 }
 
 void TFrmMain::OfferDevices() {
@@ -542,6 +549,7 @@ void TFrmMain::ShowMeasurementTexts() {
 void TFrmMain::ClearPatientLabels() {
     LblName->setText("-");
     LblPatNo->setText("-");
+    PatientTaken = false;
 }
 
 void TFrmMain::ShowValidMeasurement() {
@@ -551,8 +559,10 @@ void TFrmMain::ShowValidMeasurement() {
     ClearPatientLabels();
     BtnExport->setEnabled(false);
     TakeGdtRequest();
+    ProduceReport();
     QApplication::beep();
     BringToFront();
+    HandOverReport();
 }
 
 void TFrmMain::TakeGdtRequest() {
@@ -562,6 +572,7 @@ void TFrmMain::TakeGdtRequest() {
     }
     LblName->setText(Q(PatientDisplayName(Patient)));
     LblPatNo->setText(Q(std::to_string(Patient.PatientNo)));
+    PatientTaken = true;
     // A request left behind is only read again with the next measurement.
     DeleteFile(path);
     BtnExport->setEnabled(true);

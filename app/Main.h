@@ -3,10 +3,15 @@
 
 #include "app/Gdt.h"
 #include "device/MeasurementFrame.h"
+#include "report/RvConnection.h"
+#include "report/RvProject.h"
+#include "report/RvRenderPDF.h"
+#include "report/RvSystem.h"
 
 #include <QWidget>
 #include <string>
 
+enum class ShellVerb;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -60,6 +65,10 @@ public:
     QStatusBar* StbMain = nullptr;
     QTimer* TmUSB = nullptr;
     QTimer* TmConnect = nullptr;
+    TRvProject RvProject;
+    TRvSystem RvSystem;
+    TRvRenderPDF RvRenderPDF;
+    TRvCustomConnection RvConMeasurement{"RvConMeasurement"};
 
     std::string SerialNo;
     bool Connected = false;
@@ -68,6 +77,8 @@ public:
     // The patient of the last GDT request and the requesting program's identifier (raw bytes).
     PatientRecord Patient;
     std::string SenderId;
+    // Row position of the report connection: 0 before its one row, 1 after it.
+    int32_t ReportRow = 0;
 
     // The one text of the status bar.
     std::string StatusText() const;
@@ -83,6 +94,19 @@ public:
     void FormClose();
     void TmUSBTimer();
     void BtnExportClick();
+
+    // The report step of the measurement cycle: the PDF of the shown measurement into the PDF
+    // folder, or the question for a folder when there is none.
+    void ProduceReport();
+    // Hand the PDF to the desktop's viewer or printer, or say that it is not there.
+    void BtnPDFShowClick();
+    void BtnPDFPrintClick();
+
+    // The report connection's events.
+    void RvConMeasurementGetCols(TRvCustomConnection& connection);
+    void RvConMeasurementEOF(TRvCustomConnection& connection, bool& eof);
+    void RvConMeasurementGetRow(TRvCustomConnection& connection);
+    void RvConMeasurementNext(TRvCustomConnection& connection);
 
     // Takes the request into Patient and SenderId; false, after its message, for an invalid one.
     // A file that cannot be read throws FileError before Patient or SenderId has changed.
@@ -107,7 +131,8 @@ private:
     // Shows a box of discovery or connection; the reconnect timer waits while it is open.
     void ShowDiscoveryMessage(const std::string& text, int32_t flags);
     void ShowNoDevice();
-    void ConnectOnlyDevice();
+    // False when the device could not be opened.
+    bool ConnectOnlyDevice();
     void OfferDevices();
     int IndexOfDeviceEntry(const std::string& entry) const;
     void EnterConnected();
@@ -121,6 +146,16 @@ private:
     void DeleteReportFile();
     // Tells the user once that the settings were broken and where the old file lies.
     void ShowSettingsResetNotice();
+    void CreateReportComponents();
+    void SetReportProjectFile();
+    void SetReportParams();
+    void AskForReportFolder();
+    void DeleteEarlierReport(const std::string& path);
+    void HandOverReport();
+    void HandReportToShell(ShellVerb verb);
+
+    // True while the patient labels show the patient of this measurement's request.
+    bool PatientTaken = false;
 
     // True while a box of discovery or connection is open.
     bool DiscoveryMessageOpen = false;

@@ -4,9 +4,12 @@
 //   window_bench [FRAMES]
 
 #include "app/Main.h"
+#include "app/SettingKeys.h"
 #include "app/Units.h"
 #include "device/D2XXUnit.h"
 #include "platform/ftd2xx/VirtualMonitorLink.h"
+#include "support/VexAbstract.h"
+#include "support/widgets/VexMisc.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -132,6 +135,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const std::string binDir = QCoreApplication::applicationDirPath().toStdString();
     StartUnits();
+    // Every measurement writes its report, as in a practice.
+    const std::string pdfFolder = home + "/pdf";
+    mkdir(pdfFolder.c_str(), 0700);
+    AppSettings->WriteString(PdfFolderKey, pdfFolder);
     auto form = std::make_unique<TFrmMain>();
     form->show();
     WaitWhile(

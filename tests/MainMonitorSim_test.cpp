@@ -1,5 +1,6 @@
 #include "app/Main.h"
 #include "common/Process.h"
+#include "common/window/ReportSetup.h"
 #include "common/TestEnvironment.h"
 #include "common/support/MemorySettings.h"
 #include "common/widgets/TestApplication.h"
@@ -83,6 +84,7 @@ protected:
         VexFrmMsgBoxStartup();
         ApplicationTitle = "lirn-quarn professional";
         AppSettings = std::make_unique<MemorySettings>();
+        report_ = std::make_unique<ScopedReportSetup>(*AppSettings);
         ReceiveBuffer.fill(0);
         plug_ = PlugIn();
         ASSERT_TRUE(plug_->started());
@@ -101,6 +103,7 @@ protected:
     void TearDown() override {
         boxWatch_.stop();
         form_.reset();
+        report_.reset();
         AppSettings.reset();
         VexFrmMsgBoxShutdown();
         plug_.reset();
@@ -110,6 +113,7 @@ protected:
     ftd2xx::ScopedDrivers drivers_;
     std::unique_ptr<ChildProcess> plug_;
     QTimer boxWatch_;
+    std::unique_ptr<ScopedReportSetup> report_;
     std::unique_ptr<TFrmMain> form_;
 };
 

@@ -783,6 +783,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, PdfAtCloseTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowTest, CloseWithoutPdfFolderTouchesNoFileOutsideIt) {
+    // The fixture's PDF folder taken away again.
+    settings_->WriteString(PdfFolderKey, "");
     Show();
     form_->close();
     EXPECT_FALSE(form_->isVisible());

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The GDT round trip under a real X server: a request file in place, a measurement from
-# monitor-sim shows the patient and consumes the request, "GDT-Export" with OK writes the result.
+# monitor-sim shows the patient, consumes the request and writes the PDF report of values and
+# patient; "GDT-Export" with OK writes the result; closing deletes the report.
 #   gdt_e2e.sh BIN_DIR [SCREENSHOT_DIR]
 set -uo pipefail
 
@@ -10,7 +11,7 @@ caption="lirn Quarn professional - Blutdruckmessung"
 box_caption="lirn-quarn professional"
 
 script_args=("$@")
-source "$(dirname "$0")/common.sh" xdotool import convert
+source "$(dirname "$0")/common.sh" xdotool import convert pdftotext pdfinfo pdffonts pdftoppm qpdf
 new_user home
 
 # One GDT line: length field, text, CR LF; the text's bytes as given.
@@ -64,6 +65,25 @@ wait_for "the request file consumed" '[[ ! -e "$request" ]]'
 wait_for "the patient in the window" '[[ $(name_label) != "$before" ]]'
 snap window-with-patient
 
+echo "== the report of the measurement"
+pdf=$HOME/pdf/lirn.pdf
+wait_for "the PDF report" '[[ -s "$pdf" ]]'
+if [[ -s "$pdf" ]]; then
+    text=$(pdftotext -layout -enc UTF-8 "$pdf" -)
+    for row in "Systole +120 +mmHg" "Diastole +80 +mmHg" "Puls +72 +PUL/min\\." "MAD +93 +mmHg" \
+        "Arrhythmie +Nein" "Müller, Erika" "4711" "05\\.03\\.1950" "Messung vom [0-9]"; do
+        check "report shows '$row'" grep -Eq "$row" <<<"$text"
+    done
+    meta=$(pdfinfo -meta "$pdf")
+    check "PDF/A part 1" grep -q 'pdfaid:part="1"' <<<"$meta"
+    check "PDF/A conformance B" grep -q 'pdfaid:conformance="B"' <<<"$meta"
+    fonts=$(pdffonts "$pdf" | tail -n +3)
+    check "fonts in the PDF" [ -n "$fonts" ]
+    check "every font embedded" [ -z "$(awk '$(NF-4) != "yes"' <<<"$fonts")" ]
+    check "qpdf finds nothing" qpdf --check "$pdf"
+    [[ -n "$shots" ]] && pdftoppm -png -r 100 -singlefile "$pdf" "$shots/report-page"
+fi
+
 echo "== GDT-Export, answered with OK"
 # BtnExport sits at 20,21 in the bottom panel, which starts at 305.
 xdotool mousemove --window "$window" 62 338 click 1
@@ -96,4 +116,5 @@ if [[ -s "$result" ]]; then
 fi
 
 close_program
+check "the report deleted at close" [ ! -e "$pdf" ]
 finish

@@ -48,6 +48,9 @@ fi
 
 echo "== one monitor, one measurement"
 new_user one
+mkdir -p "$HOME/pdf"
+"$bin/quarn-reg" add 'HKCU\Software\Lirn\Quarn\Directories' /v PDF /d "$HOME/pdf" /f >/dev/null ||
+    fail "quarn-reg add Directories PDF"
 plug QSIM0001 "lirn Quarn Monitor"
 start_program && {
     expect_window 384
@@ -55,6 +58,7 @@ start_program && {
     before=$(value_column)
     "$bin/monitor-sim" measure 120 80 72 93 >/dev/null || fail "monitor-sim measure failed"
     wait_for "the measurement in the window" '[[ $(value_column) != "$before" ]]'
+    wait_for "its report" '[[ -s "$HOME/pdf/lirn.pdf" ]]'
     snap window-after-measurement
     close_program
 }

@@ -33,6 +33,7 @@ void MainWindowFixture::SetUp() {
     ApplicationTitle = "lirn-quarn professional";
     settings_ = new MemorySettings;
     AppSettings.reset(settings_);
+    report_ = std::make_unique<ScopedReportSetup>(*settings_);
     ErrorReportsEnabled = true;
     LastReadStatus = FT_OK;
     ReceiveBuffer.fill(0);
@@ -40,6 +41,7 @@ void MainWindowFixture::SetUp() {
 
 void MainWindowFixture::TearDown() {
     form_.reset();
+    report_.reset();
     AppSettings.reset();
     VexFrmMsgBoxShutdown();
     std::setlocale(LC_TIME, savedTimeLocale_.c_str());

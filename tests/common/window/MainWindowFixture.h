@@ -5,6 +5,7 @@
 #include "app/Main.h"
 #include "common/ScriptedDriver.h"
 #include "common/support/MemorySettings.h"
+#include "common/window/ReportSetup.h"
 #include "platform/ftd2xx/ftd2xx.h"
 #include "support/widgets/VexFrmMsgBox.h"
 
@@ -38,6 +39,7 @@ protected:
     std::shared_ptr<ftd2xx::ScriptedDriver::Script> script_;
     ftd2xx::ScopedDrivers drivers_;
     MemorySettings* settings_ = nullptr;
+    std::unique_ptr<ScopedReportSetup> report_;
     std::unique_ptr<TFrmMain> form_;
 
 private:
