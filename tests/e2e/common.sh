@@ -1,5 +1,8 @@
 # Shared pieces of the end-to-end scripts: sourced after `bin`, `shots` and `caption` are set.
+# A script for the Windows programs also sets `launcher` (the build's wine-run) and `exe` (.exe).
 #   source common.sh TOOL...   skips (77) without the tools, then reruns the script under Xvfb
+[[ -v launcher ]] || launcher=()
+exe=${exe:-}
 
 for tool in xvfb-run "$@"; do
     if ! command -v "$tool" >/dev/null; then
@@ -59,15 +62,23 @@ wait_for() {
     return 1
 }
 
+# One of the build's programs, run as its system needs.
+run() {
+    local program=$1
+    shift
+    "${launcher[@]}" "$bin/$program$exe" "$@"
+}
+
 plug() {
-    "$bin/monitor-sim" plug --serial "$1" --description "$2" >/dev/null &
+    # Started itself, not through run: the pid kept must be the monitor's.
+    "${launcher[@]}" "$bin/monitor-sim$exe" plug --serial "$1" --description "$2" >/dev/null &
     pids+=($!)
-    wait_for "monitor $1 listed" "'$bin/monitor-sim' list | grep -q '$1'"
+    wait_for "monitor $1 listed" "run monitor-sim list | grep -q '$1'"
 }
 
 # Starts the program and sets `program` and `window`.
 start_program() {
-    "$bin/LirnQuarn" 2>"$HOME/stderr.txt" &
+    "${launcher[@]}" "$bin/LirnQuarn$exe" 2>"$HOME/stderr.txt" &
     program=$!
     pids+=("$program")
     window=""
