@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstddef>
+#include <optional>
 #include <system_error>
+#include <thread>
 
 namespace {
 
@@ -37,6 +40,7 @@ constexpr int32_t ExaminationResult = 6310;
 constexpr int32_t IbmPcCharacterSet = 2;
 
 constexpr char EndOfFile = '\x1a';
+constexpr auto RequestSettleTime = std::chrono::milliseconds(20);
 constexpr size_t MaxContent = 255;
 constexpr size_t ContentStart = 8;
 // Keeps every length field at three digits and the record length at five.
@@ -182,8 +186,27 @@ bool TakeField(int32_t field, std::string_view line, RequestState& state) {
     }
 }
 
+std::string_view BeforeEndOfFile(std::string_view bytes) {
+    return bytes.substr(0, bytes.find(EndOfFile));
+}
+
+// The content of the record length line, if the lines up to it are sound and it holds a number.
+std::optional<int64_t> RecordLength(std::string_view bytes) {
+    std::string_view rest = BeforeEndOfFile(bytes);
+    while (!rest.empty()) {
+        const std::string line = NextLine(rest);
+        if (!LengthFieldMatches(line)) {
+            return std::nullopt;
+        }
+        if (IntegerOr(Chars(line, 4, 4), 0) == GdtField::RecordLength) {
+            return ReadIntegerText(Content(line));
+        }
+    }
+    return std::nullopt;
+}
+
 bool ReadRequestLines(std::string_view bytes, RequestState& state) {
-    std::string_view rest = bytes.substr(0, bytes.find(EndOfFile));
+    std::string_view rest = BeforeEndOfFile(bytes);
     while (!rest.empty()) {
         const std::string line = NextLine(rest);
         if (!LengthFieldMatches(line)) {
@@ -234,6 +257,8 @@ std::string ResultBody(const GdtResultData& data) {
 } // namespace
 
 bool ParseGdtRequest(std::string_view bytes, PatientRecord& patient, std::string& senderId) {
+    patient = PatientRecord{};
+    senderId.clear();
     RequestState state{patient, senderId};
     if (ReadRequestLines(bytes, state)) {
         return true;
@@ -242,8 +267,42 @@ bool ParseGdtRequest(std::string_view bytes, PatientRecord& patient, std::string
     return false;
 }
 
-bool ImportGdtRequestFile(const std::string& path, PatientRecord& patient, std::string& senderId) {
-    return ParseGdtRequest(ReadFileBytes(path), patient, senderId);
+bool MatchesGdtRecordLength(std::string_view bytes) {
+    const auto length = RecordLength(bytes);
+    const std::string_view record = BeforeEndOfFile(bytes);
+    const auto size = static_cast<int64_t>(record.size());
+    const bool lastLineEnded = !record.empty() && record.back() == '\n';
+    return !length || *length == size || (!lastLineEnded && *length == size + 2);
+}
+
+GdtRequestFile ReadGdtRequestFile(const std::string& path, const std::function<void()>& pause) {
+    GdtRequestFile request;
+    const std::optional<FileStamp> before = FileStampOf(path);
+    if (before && before->size > MaxGdtRecordBytes) {
+        request.state = GdtRequestState::TooLarge;
+        return request;
+    }
+    if (IsOpenForWriting(path)) {
+        return request;
+    }
+    std::string bytes = ReadFileStart(path, MaxGdtRecordBytes + 1);
+    if (bytes.size() > MaxGdtRecordBytes) {
+        request.state = GdtRequestState::TooLarge;
+        return request;
+    }
+    if (!before || before->size != bytes.size() || !MatchesGdtRecordLength(bytes)) {
+        return request;
+    }
+    pause();
+    if (FileStampOf(path) != before || IsOpenForWriting(path)) {
+        return request;
+    }
+    request = {GdtRequestState::Complete, std::move(bytes), *before};
+    return request;
+}
+
+void PauseForRequestWriter() {
+    std::this_thread::sleep_for(RequestSettleTime);
 }
 
 std::string PatientDisplayName(const PatientRecord& patient) {

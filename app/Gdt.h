@@ -3,9 +3,12 @@
 // measurement and the result record written for it. GDT files are 8-bit bytes; our texts are
 // UTF-8.
 
+#include "platform/files/Files.h"
 #include "support/VexDateTime.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -21,14 +24,44 @@ struct PatientRecord {
 
 inline constexpr const char* InvalidImportMessage = "Ungültige Importdatei gefunden.";
 
-// Takes the fields of a request's bytes into patient and senderId (kept as raw bytes). False
-// when the content is invalid: patient is then cleared, senderId keeps what lines before the
-// bad one set. Fields missing from the request keep their earlier values.
+// The five digits of a record length: a longer request cannot be a GDT record.
+inline constexpr size_t MaxGdtRecordBytes = 99999;
+
+// Takes the fields of a request's bytes into patient and senderId (kept as raw bytes). Both
+// start cleared, so that nothing of an earlier request stays: a field missing from the request
+// is empty. False when the content is invalid: patient is then cleared, senderId keeps what
+// lines before the bad one set.
 bool ParseGdtRequest(std::string_view bytes, PatientRecord& patient, std::string& senderId);
 
-// ParseGdtRequest on the file's content. A file that cannot be read throws FileError before
-// anything has changed.
-bool ImportGdtRequestFile(const std::string& path, PatientRecord& patient, std::string& senderId);
+// True unless the request has a record length (field 8100) that differs from its size up to a
+// Ctrl-Z; a last line without its line end may lack the two bytes the length counts for it.
+bool MatchesGdtRecordLength(std::string_view bytes);
+
+enum class GdtRequestState {
+    Complete,
+    // Still being written, or changing: it is neither read into the patient nor deleted.
+    Incomplete,
+    // Larger than a GDT record can be; read no further.
+    TooLarge,
+};
+
+struct GdtRequestFile {
+    GdtRequestState state = GdtRequestState::Incomplete;
+    // The bytes of a complete request.
+    std::string bytes;
+    // The file as it was read.
+    FileStamp stamp;
+};
+
+// Reads the request at path once it is complete: no program is known to hold it open for
+// writing, its record length (field 8100), where it has one, matches the bytes, and it is the
+// same file with the same size and time of change before and after pause, a short wait in which
+// a writer still at work would show. Never reads more than one byte beyond the largest record.
+// A file that cannot be read throws FileError.
+GdtRequestFile ReadGdtRequestFile(const std::string& path, const std::function<void()>& pause);
+
+// The wait between the two looks at a request: a few tens of milliseconds, on the GUI thread.
+void PauseForRequestWriter();
 
 // "Surname, FirstName", or the surname alone when there is no first name.
 std::string PatientDisplayName(const PatientRecord& patient);

@@ -8,22 +8,13 @@ namespace {
 
 constexpr int LogoWidth = 95;
 constexpr int LogoHeight = 74;
-const QColor HeartRed(196, 30, 45);
 const QColor InkBlue(22, 52, 110);
 const QColor CaptionGrey(110, 110, 110);
 
 void drawHeart(QPainter& painter, const QRectF& box) {
-    const double w = box.width();
-    const double h = box.height();
-    const double x = box.left();
-    const double y = box.top();
-    QPainterPath heart;
-    heart.moveTo(x + w / 2, y + h);
-    heart.cubicTo(x - w * 0.05, y + h * 0.55, x + w * 0.05, y - h * 0.05, x + w / 2, y + h * 0.28);
-    heart.cubicTo(x + w * 0.95, y - h * 0.05, x + w * 1.05, y + h * 0.55, x + w / 2, y + h);
     painter.setPen(Qt::NoPen);
     painter.setBrush(HeartRed);
-    painter.drawPath(heart);
+    painter.drawPath(HeartPath(box));
 }
 
 void drawPulseCurve(QPainter& painter, double baseline) {
@@ -48,6 +39,18 @@ void drawText(QPainter& painter, const QRect& box, int pixelSize, bool bold, con
 }
 
 } // namespace
+
+QPainterPath HeartPath(const QRectF& box) {
+    const double w = box.width();
+    const double h = box.height();
+    const double x = box.left();
+    const double y = box.top();
+    QPainterPath heart;
+    heart.moveTo(x + w / 2, y + h);
+    heart.cubicTo(x - w * 0.05, y + h * 0.55, x + w * 0.05, y - h * 0.05, x + w / 2, y + h * 0.28);
+    heart.cubicTo(x + w * 0.95, y - h * 0.05, x + w * 1.05, y + h * 0.55, x + w / 2, y + h);
+    return heart;
+}
 
 QPixmap MakeLogoPixmap() {
     QImage image(LogoWidth, LogoHeight, QImage::Format_ARGB32_Premultiplied);

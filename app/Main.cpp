@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/DateTimeText.h"
+#include "app/ElidingLabel.h"
 #include "app/Logo.h"
 #include "app/ReportFile.h"
 #include "app/SettingKeys.h"
@@ -47,6 +48,8 @@ constexpr uint8_t MonitorWordLength = 8;
 constexpr uint8_t MonitorStopBits = 2;
 constexpr uint8_t MonitorParity = 0;
 constexpr uint32_t MonitorReadTimeout = 50;
+const char* const IncompleteRequestNote = "Die Importdatei ist noch nicht vollständig geschrieben.";
+const char* const RequestTakenBeforeNote = "Die Importdatei wurde bereits übernommen.";
 const char* const ChecksumMessage =
     "Es ist ein Prüfsummen-Fehler bei der Datenübertragung aufgetreten.\r\n"
     "Bitte Messung wiederholen.";
@@ -151,16 +154,16 @@ std::string ReadErrorText() {
     return text;
 }
 
-std::string MeasuredAtText(TDateTime moment) {
-    const DateTimeParts parts = DecodeDateTime(moment);
-    std::tm local{};
-    local.tm_year = parts.year - 1900;
-    local.tm_mon = parts.month - 1;
-    local.tm_mday = parts.day;
-    local.tm_hour = parts.hour;
-    local.tm_min = parts.minute;
-    local.tm_sec = parts.second;
-    return FormatLocaleShortDateTime(local);
+std::string RequestNotRemovedMessage(const std::string& fileName) {
+    return "Die Importdatei \"" + fileName +
+           "\" konnte nicht gelöscht werden. Sie wird erst wieder übernommen, wenn die "
+           "Praxissoftware sie neu schreibt.";
+}
+
+std::string ForeignSettingsMessage(const std::string& foreign) {
+    return "Die Einstellungen unter " + foreign +
+           " gehören einem anderen Benutzer und werden nicht verwendet. Das Programm arbeitet "
+           "mit den Voreinstellungen und speichert dort nichts.";
 }
 
 std::string SettingsResetMessage(const std::string& movedTo) {
@@ -220,10 +223,14 @@ void TFrmMain::CreateHeadPanel() {
     Panel1->setPalette(white);
 
     Label6 = MakeLabel(Panel1, "Label6", "Name:", 12, 12);
-    LblName = MakeLabel(Panel1, "LblName", "-", 101, 12);
+    LblName = new TElidingLabel("-", Panel1);
+    LblName->setObjectName("LblName");
+    LblName->move(101, 12);
+    LblName->adjustSize();
     Label7 = MakeLabel(Panel1, "Label7", "Patienten-Nr.:", 12, 29);
     LblPatNo = MakeLabel(Panel1, "LblPatNo", "-", 101, 29);
-    // Patient texts may be long: they end before the logo instead of running under it.
+    // Patient texts may be long: they end before the logo instead of running under it, a name
+    // with "…" and the whole of it as a tool tip.
     LblName->setFixedWidth(183);
     LblPatNo->setFixedWidth(183);
     // Names come from the practice software's file: never read as markup.
@@ -352,7 +359,7 @@ void TFrmMain::showEvent(QShowEvent* event) {
     }
     GuardHandler([this] { FormShow(this); });
     // Queued, so that the notice comes once the window is up.
-    QTimer::singleShot(0, this, Guarded([this] { ShowSettingsResetNotice(); }));
+    QTimer::singleShot(0, this, Guarded([this] { ShowSettingsNotices(); }));
 }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
@@ -439,6 +446,8 @@ int TFrmMain::IndexOfDeviceEntry(const std::string& entry) const {
 }
 
 void TFrmMain::EnterConnected() {
+    // Bytes of an earlier connection never join the new one's into a frame.
+    ClearReceivedBytes();
     Connected = true;
     TmUSB->start();
     TmConnect->stop();
@@ -486,11 +495,16 @@ void TFrmMain::FormClose() {
     }
     SaveFormPlacement(*this);
     DeleteReportFile();
+    // What happened to the settings during the run is told before the program ends.
+    ShowSettingsNotices();
 }
 
-void TFrmMain::ShowSettingsResetNotice() {
+void TFrmMain::ShowSettingsNotices() {
     if (const auto aside = TakeMovedAsideHive()) {
         ShowMsg(SettingsResetMessage(aside->string()), MB_OK | MB_ICONEXCLAMATION);
+    }
+    if (const auto foreign = TakeForeignHive()) {
+        ShowMsg(ForeignSettingsMessage(foreign->string()), MB_OK | MB_ICONEXCLAMATION);
     }
 }
 
@@ -507,16 +521,24 @@ void TFrmMain::DeleteReportFile() {
 }
 
 void TFrmMain::TmUSBTimer() {
-    ReadRestOfSplitFrame(ReadFTDevice(FrameLength));
+    ReceiveFrameBytes();
     if (LastReadStatus != 0) {
         LoseDevice();
     }
-    switch (DecodeFrame(Measurement)) {
+    // Every frame that came is shown, however many came since the last poll.
+    for (DecodeOutcome outcome = DecodeFrame(Measurement); outcome != NoFrame;
+         outcome = DecodeFrame(Measurement)) {
+        ShowDecoded(outcome);
+    }
+}
+
+void TFrmMain::ShowDecoded(DecodeOutcome outcome) {
+    switch (outcome) {
     case NoFrame:
         return;
     case ChecksumError:
         ShowMeasurementTexts();
-        ShowMsg(ChecksumMessage, MB_ICONEXCLAMATION);
+        ShowChecksumMessage();
         return;
     case StatusFrame:
         ShowMeasurementTexts();
@@ -527,6 +549,17 @@ void TFrmMain::TmUSBTimer() {
         ShowValidMeasurement();
         return;
     }
+}
+
+// Ticks go on inside the box: a stream of bad frames updates the values under it instead of
+// stacking one box on the other.
+void TFrmMain::ShowChecksumMessage() {
+    if (ChecksumMessageOpen) {
+        return;
+    }
+    ChecksumMessageOpen = true;
+    const auto closed = qScopeGuard([this] { ChecksumMessageOpen = false; });
+    ShowMsg(ChecksumMessage, MB_ICONEXCLAMATION);
 }
 
 void TFrmMain::LoseDevice() {
@@ -555,7 +588,7 @@ void TFrmMain::ClearPatientLabels() {
 void TFrmMain::ShowValidMeasurement() {
     ShowMeasurementTexts();
     Measurement.MeasuredAt = NowAsDateTime();
-    LblDateTime->setText(Q(MeasuredAtText(Measurement.MeasuredAt)));
+    LblDateTime->setText(Q(FormatShortDateTime(Measurement.MeasuredAt, FormatSettings)));
     ClearPatientLabels();
     BtnExport->setEnabled(false);
     TakeGdtRequest();
@@ -565,25 +598,66 @@ void TFrmMain::ShowValidMeasurement() {
     HandOverReport();
 }
 
+// A request still being written, or one taken before that could not be deleted, is not taken:
+// the measurement stays without patient. A file that cannot be read throws FileError before
+// Patient or SenderId has changed.
 void TFrmMain::TakeGdtRequest() {
+    ClearGdtNote();
     const std::string path = AppSettings->ReadString(ImportPathKey);
-    if (!FileExists(path) || !ImportFile(path)) {
+    if (!FileExists(path)) {
+        return;
+    }
+    if (ConsumedRequest && FileStampOf(path) == ConsumedRequest) {
+        ShowGdtNote(RequestTakenBeforeNote);
+        return;
+    }
+    const GdtRequestFile request = ReadGdtRequestFile(path, PauseForRequestWriter);
+    if (request.state == GdtRequestState::Incomplete) {
+        ShowGdtNote(IncompleteRequestNote);
+        return;
+    }
+    if (!ImportFile(request)) {
         return;
     }
     LblName->setText(Q(PatientDisplayName(Patient)));
     LblPatNo->setText(Q(std::to_string(Patient.PatientNo)));
     PatientTaken = true;
-    // A request left behind is only read again with the next measurement.
-    DeleteFile(path);
+    ConsumeRequest(path, request.stamp);
     BtnExport->setEnabled(true);
 }
 
-bool TFrmMain::ImportFile(const std::string& fileName) {
-    if (ImportGdtRequestFile(fileName, Patient, SenderId)) {
+bool TFrmMain::ImportFile(const GdtRequestFile& request) {
+    if (request.state == GdtRequestState::Complete &&
+        ParseGdtRequest(request.bytes, Patient, SenderId)) {
         return true;
     }
+    Patient = PatientRecord{};
     ShowMsg(InvalidImportMessage, MB_OK | MB_ICONEXCLAMATION);
     return false;
+}
+
+// A request serves one measurement. One that cannot be deleted stays remembered, so that it
+// does not give its patient to the next measurement too.
+void TFrmMain::ConsumeRequest(const std::string& fileName, const FileStamp& stamp) {
+    if (DeleteFile(fileName) || !FileExists(fileName)) {
+        ConsumedRequest.reset();
+        return;
+    }
+    ConsumedRequest = stamp;
+    ShowMsg(RequestNotRemovedMessage(fileName), MB_OK | MB_ICONEXCLAMATION);
+}
+
+void TFrmMain::ShowGdtNote(const std::string& note) {
+    StatusBeforeGdtNote = StatusText();
+    GdtNote = note;
+    SetStatusText(note);
+}
+
+void TFrmMain::ClearGdtNote() {
+    if (!GdtNote.empty() && StatusText() == GdtNote) {
+        SetStatusText(StatusBeforeGdtNote);
+    }
+    GdtNote.clear();
 }
 
 void TFrmMain::BtnExportClick() {

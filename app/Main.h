@@ -9,6 +9,7 @@
 #include "report/RvSystem.h"
 
 #include <QWidget>
+#include <optional>
 #include <string>
 
 enum class ShellVerb;
@@ -108,9 +109,9 @@ public:
     void RvConMeasurementGetRow(TRvCustomConnection& connection);
     void RvConMeasurementNext(TRvCustomConnection& connection);
 
-    // Takes the request into Patient and SenderId; false, after its message, for an invalid one.
-    // A file that cannot be read throws FileError before Patient or SenderId has changed.
-    bool ImportFile(const std::string& fileName);
+    // Takes a complete request into Patient and SenderId; false, after its message, for an
+    // invalid or too large one, which clears Patient.
+    bool ImportFile(const GdtRequestFile& request);
     // Writes the result record; false, after its message, when the path's folder does not exist.
     // A file that cannot be written throws FileError.
     bool ExportFile(const std::string& fileName);
@@ -137,15 +138,22 @@ private:
     int IndexOfDeviceEntry(const std::string& entry) const;
     void EnterConnected();
     void LoseDevice();
+    void ShowDecoded(DecodeOutcome outcome);
+    void ShowChecksumMessage();
     void ShowMeasurementTexts();
     void ClearPatientLabels();
     void ShowValidMeasurement();
     void TakeGdtRequest();
+    void ConsumeRequest(const std::string& fileName, const FileStamp& stamp);
+    // A note of the GDT step in the status bar, until the next measurement's GDT step.
+    void ShowGdtNote(const std::string& note);
+    void ClearGdtNote();
     GdtResultData ResultData() const;
     void BringToFront();
     void DeleteReportFile();
-    // Tells the user once that the settings were broken and where the old file lies.
-    void ShowSettingsResetNotice();
+    // Tells the user once that the settings were broken and where the old file lies, or that
+    // they belong to another user and are not used.
+    void ShowSettingsNotices();
     void CreateReportComponents();
     void SetReportProjectFile();
     void SetReportParams();
@@ -159,6 +167,14 @@ private:
 
     // True while a box of discovery or connection is open.
     bool DiscoveryMessageOpen = false;
+    // True while the checksum box is open.
+    bool ChecksumMessageOpen = false;
+    // A request that was taken but could not be deleted: the same unchanged file is not taken
+    // again.
+    std::optional<FileStamp> ConsumedRequest;
+    // The GDT note shown and the status text it covers.
+    std::string GdtNote;
+    std::string StatusBeforeGdtNote;
 };
 
 // Creates AppSettings and sets the application title.

@@ -1,6 +1,7 @@
 // The main window's report step: the PDF of each valid measurement and its hand-off to the
 // desktop's viewer and printer.
 
+#include "app/DateTimeText.h"
 #include "app/Main.h"
 #include "app/ReportFile.h"
 #include "app/SettingKeys.h"
@@ -9,9 +10,9 @@
 #include "support/VexAbstract.h"
 #include "support/VexDateTime.h"
 #include "support/VexFiles.h"
+#include "support/VexMsgFlags.h"
 #include "support/widgets/VexFrmMsgBox.h"
 #include "support/widgets/VexMisc.h"
-#include "support/VexMsgFlags.h"
 
 #include <QLabel>
 
@@ -82,7 +83,7 @@ void TFrmMain::SetReportParams() {
     RvProject.SetParam("PatientName", PatientTaken ? PatientDisplayName(Patient) : "");
     RvProject.SetParam("PatientNo", PatientTaken ? std::to_string(Patient.PatientNo) : "");
     RvProject.SetParam("PatientBirthDate",
-                       birthDateKnown ? FormatDateTimeByMask("DD.MM.YYYY", Patient.BirthDate) : "");
+                       birthDateKnown ? FormatShortDate(Patient.BirthDate, FormatSettings) : "");
 }
 
 // A measurement without its own report must not leave an earlier one, perhaps of another

@@ -1,18 +1,23 @@
 // Measures the main window with a virtual monitor: frame-to-display latency, CPU while connected
-// and idle, time from start to the window shown, resident memory. Run from build/bin (it starts
-// the monitor-sim beside it), under xvfb-run or with QT_QPA_PLATFORM=offscreen.
-//   window_bench [FRAMES]
+// and idle, time from start to the window shown, closing with Esc, resident memory; with
+// --bad-frames, the window under a stream of frames with a wrong checksum for that many seconds:
+// open boxes, how long a posted event waits, resident memory. Run from build/bin (it starts the
+// monitor-sim beside it), under xvfb-run or with QT_QPA_PLATFORM=offscreen.
+//   window_bench [FRAMES] [--bad-frames SECONDS]
 
 #include "app/Main.h"
 #include "app/SettingKeys.h"
 #include "app/Units.h"
 #include "device/D2XXUnit.h"
-#include "platform/ftd2xx/VirtualMonitorLink.h"
+#include "platform/ftd2xx/VirtualMonitorLinkPosix.h"
 #include "support/VexAbstract.h"
+#include "support/widgets/VexFrmMsgBox.h"
 #include "support/widgets/VexMisc.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QLabel>
+#include <QTest>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
@@ -21,6 +26,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -122,11 +128,88 @@ struct Sample {
     int polls;
 };
 
+long ResidentKiB(const char* key) {
+    const std::string line = StatusLine(key);
+    return std::atol(line.c_str() + std::strlen(key) + 1);
+}
+
+int OpenMsgBoxes() {
+    int open = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        open += (dynamic_cast<TFrmMsgBox*>(widget) && widget->isVisible()) ? 1 : 0;
+    }
+    return open;
+}
+
+// Frames with a wrong checksum, back to back at line speed, for the given time. The checksum box
+// that opens runs its own event loop, so the looks are taken by timers, which tick inside it: a
+// 20 ms timer whose longest gap between two ticks shows how long the window did not answer; every
+// ten seconds a line with the boxes open, that gap since the last line and resident memory. At the
+// end the box is closed.
+void FloodWithBadFrames(QApplication& app, const std::string& socket, int seconds) {
+    std::atomic<bool> flooding{true};
+    std::atomic<long> sent{0};
+    std::thread sender([&] {
+        const std::string request = "SEND 0 " + vm::HexEncode("801E50485F0058");
+        while (flooding) {
+            std::string answer;
+            if (vm::Ask(socket, request, answer) && answer == "OK") {
+                ++sent;
+            }
+        }
+    });
+    std::printf("bad frames for %d s: second, frames sent, boxes open, longest gap between "
+                "20 ms ticks (ms), VmRSS (KiB)\n",
+                seconds);
+    const auto start = Clock::now();
+    double longestWaitMs = 0;
+    auto lastTick = start;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, &app, [&] {
+        const auto now = Clock::now();
+        longestWaitMs = std::max(longestWaitMs, Ms(now - lastTick));
+        lastTick = now;
+    });
+    long firstRss = 0;
+    long largestRss = 0;
+    QTimer report;
+    QObject::connect(&report, &QTimer::timeout, &app, [&] {
+        const long rss = ResidentKiB("VmRSS:");
+        firstRss = firstRss == 0 ? rss : firstRss;
+        largestRss = std::max(largestRss, rss);
+        std::printf("%4.0f %8ld %3d %8.1f %8ld\n", Ms(Clock::now() - start) / 1000.0, sent.load(),
+                    OpenMsgBoxes(), longestWaitMs, rss);
+        std::fflush(stdout);
+        longestWaitMs = 0;
+    });
+    bool over = false;
+    QTimer::singleShot(seconds * 1000, &app, [&] {
+        over = true;
+        flooding = false;
+        probe.stop();
+        report.stop();
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* box = dynamic_cast<TFrmMsgBox*>(widget); box && box->isVisible()) {
+                box->close();
+            }
+        }
+    });
+    lastTick = Clock::now();
+    probe.start(20);
+    report.start(10000);
+    WaitWhile(
+        app, [&] { return !over; }, (seconds + 60) * 1000);
+    sender.join();
+    std::printf("VmRSS first / largest look  %ld / %ld KiB\n", firstRss, largestRss);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     const auto started = Clock::now();
     const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
+    const int floodSeconds =
+        argc > 3 && std::string(argv[2]) == "--bad-frames" ? std::max(1, std::atoi(argv[3])) : 0;
     const std::string home = TempHome();
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY")) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -154,11 +237,15 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    // Idle while connected: the poll reads for 50 ms every 150 ms and finds nothing.
+    // Idle while connected: the poll reads for 50 ms every 150 ms and finds nothing. The wait
+    // is an event loop like the program's own; one that polls for events would measure itself.
     const double cpuBefore = CpuSeconds();
     const auto idleStart = Clock::now();
-    WaitWhile(
-        app, [&] { return Clock::now() - idleStart < std::chrono::seconds(10); }, 11000);
+    {
+        QEventLoop idle;
+        QTimer::singleShot(10000, &idle, &QEventLoop::quit);
+        idle.exec();
+    }
     const double idleCpuPercent =
         100.0 * (CpuSeconds() - cpuBefore) / (Ms(Clock::now() - idleStart) / 1000.0);
 
@@ -209,10 +296,22 @@ int main(int argc, char* argv[]) {
     std::printf("latency worst       %.1f ms\n", latencies.back());
     std::printf("polls after frame   at most %d\n", worstPolls);
     std::printf("%s\n%s\n", StatusLine("VmRSS").c_str(), StatusLine("VmHWM").c_str());
+    std::fflush(stdout);
+    if (floodSeconds > 0) {
+        FloodWithBadFrames(app, socket, floodSeconds);
+    }
+
+    // Closing with the monitor still connected: Esc to the window gone.
+    const auto closeStart = Clock::now();
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    WaitWhile(
+        app, [&] { return form->isVisible(); }, 10000);
+    const double closeMs = Ms(Clock::now() - closeStart);
+    std::printf("close after Esc     %.1f ms%s\n", closeMs,
+                form->isVisible() ? " (still open)" : "");
 
     kill(monitor, SIGTERM);
     waitpid(monitor, nullptr, 0);
-    form->close();
     StopUnits();
     form.reset();
     std::filesystem::remove_all(home);

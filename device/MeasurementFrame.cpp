@@ -1,33 +1,97 @@
 #include "device/MeasurementFrame.h"
 
 #include "device/D2XXUnit.h"
+#include "platform/text/Text.h"
 #include "support/VexStrings.h"
 
-#include <string_view>
+#include <algorithm>
+#include <cstring>
+
+uint32_t ReceivedCount = 0;
 
 namespace {
 
-struct FrameFields {
-    int32_t difference;
-    int32_t diastole;
-    int32_t pulse;
-    int32_t mad;
-    int32_t arrhythmia;
-    int32_t checksum;
-};
+constexpr size_t NoCandidate = std::string_view::npos;
+
+// Set by each poll's read for the decoding that follows it.
+bool LineQuiet = false;
+
+bool IsDecimalDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// "8" and a decimal digit, or a last "8" whose next byte has not come yet.
+bool IsFrameStart(std::string_view bytes, size_t at) {
+    return bytes[at] == '8' && (at + 1 == bytes.size() || IsDecimalDigit(bytes[at + 1]));
+}
+
+bool IsMeasurementStart(std::string_view bytes, size_t at) {
+    return at + 1 < bytes.size() && bytes[at] == '8' && bytes[at + 1] == '0';
+}
+
+// A last "8" may still turn out to start a measurement frame.
+bool MayStartMeasurement(std::string_view bytes, size_t at) {
+    return IsMeasurementStart(bytes, at) || (at + 1 == bytes.size() && bytes[at] == '8');
+}
+
+bool AllHexDigits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return HexDigitValue(c).has_value(); });
+}
 
 int32_t Field(std::string_view frame, size_t offset) {
     return HexToInt(frame.substr(offset, 2));
 }
 
-FrameFields ReadFields() {
-    const std::string_view frame(reinterpret_cast<const char*>(ReceiveBuffer.data()), FrameLength);
-    return {Field(frame, 2), Field(frame, 4),  Field(frame, 6),
-            Field(frame, 8), Field(frame, 10), Field(frame, 12)};
+FrameValues ValuesOf(std::string_view frame) {
+    return {Field(frame, 2), Field(frame, 4), Field(frame, 6), Field(frame, 8), Field(frame, 10)};
 }
 
-void ClearReceiveBuffer() {
-    ReceiveBuffer.fill(0);
+bool ChecksumHolds(std::string_view frame) {
+    const FrameValues v = ValuesOf(frame);
+    return FrameChecksum(v.difference, v.diastole, v.pulse, v.mad, v.arrhythmia) ==
+           Field(frame, 12);
+}
+
+FrameScan Decided(DecodeOutcome outcome, size_t consumed, FrameValues values = {}) {
+    return {outcome, consumed, values, 0};
+}
+
+// The frame begun at start cannot be complete yet. Without a quiet line it waits, with the
+// failed frame it may still overrule; on a quiet line it is cut short.
+FrameScan Unfinished(std::string_view bytes, size_t start, size_t failed, bool lineQuiet) {
+    if (!lineQuiet) {
+        return {NoFrame,
+                failed != NoCandidate ? failed : start,
+                {},
+                start + FrameLength - bytes.size()};
+    }
+    const bool measurement = failed != NoCandidate || IsMeasurementStart(bytes, start);
+    return Decided(measurement ? ChecksumError : NoFrame, bytes.size());
+}
+
+std::string_view WaitingBytes() {
+    return {reinterpret_cast<const char*>(ReceiveBuffer.data()), ReceivedCount};
+}
+
+void Consume(size_t count) {
+    count = std::min<size_t>(count, ReceivedCount);
+    const size_t rest = ReceivedCount - count;
+    std::memmove(ReceiveBuffer.data(), ReceiveBuffer.data() + count, rest);
+    std::fill(ReceiveBuffer.begin() + static_cast<std::ptrdiff_t>(rest),
+              ReceiveBuffer.begin() + ReceivedCount, 0);
+    ReceivedCount = static_cast<uint32_t>(rest);
+}
+
+// What a frame begun at the end of bytes still lacks, once every frame before it is handled.
+size_t MissingFromBegunFrame(std::string_view bytes) {
+    for (;;) {
+        const FrameScan scan = ScanFrame(bytes, false);
+        if (scan.outcome == NoFrame) {
+            return scan.missing;
+        }
+        bytes.remove_prefix(scan.consumed);
+    }
 }
 
 void SetAllTexts(Measurement& measurement, const std::string& text) {
@@ -38,30 +102,47 @@ void SetAllTexts(Measurement& measurement, const std::string& text) {
     measurement.Arrhythmie = text;
 }
 
-// A first byte "8" alone, or "8" and a decimal digit followed by fewer than 12 bytes.
-bool IsPartialFrame(uint32_t received) {
-    if (received == 0 || received >= FrameLength || ReceiveBuffer[0] != '8') {
-        return false;
-    }
-    return received == 1 || (ReceiveBuffer[1] >= '0' && ReceiveBuffer[1] <= '9');
-}
-
-DecodeOutcome DecodeMeasurement(Measurement& measurement) {
-    const FrameFields f = ReadFields();
-    ClearReceiveBuffer();
-    if (FrameChecksum(f.difference, f.diastole, f.pulse, f.mad, f.arrhythmia) != f.checksum) {
-        SetAllTexts(measurement, "0");
-        return ChecksumError;
-    }
-    measurement.Systole = std::to_string(f.difference + f.diastole);
-    measurement.Diastole = std::to_string(f.diastole);
-    measurement.Puls = std::to_string(f.pulse);
-    measurement.MAD = std::to_string(f.mad);
-    measurement.Arrhythmie = f.arrhythmia != 0 ? "Ja" : "Nein";
-    return ValidMeasurement;
+void ShowValues(Measurement& measurement, const FrameValues& v) {
+    measurement.Systole = std::to_string(v.difference + v.diastole);
+    measurement.Diastole = std::to_string(v.diastole);
+    measurement.Puls = std::to_string(v.pulse);
+    measurement.MAD = std::to_string(v.mad);
+    measurement.Arrhythmie = v.arrhythmia != 0 ? "Ja" : "Nein";
 }
 
 } // namespace
+
+FrameScan ScanFrame(std::string_view bytes, bool lineQuiet) {
+    // The first measurement frame that failed; a valid one starting inside it overrules it.
+    size_t failed = NoCandidate;
+    for (size_t at = 0; at < bytes.size(); ++at) {
+        if (failed != NoCandidate && at >= failed + FrameLength) {
+            break;
+        }
+        // Only a measurement frame can overrule a failed one.
+        if (!IsFrameStart(bytes, at) ||
+            (failed != NoCandidate && !MayStartMeasurement(bytes, at))) {
+            continue;
+        }
+        if (at + FrameLength > bytes.size()) {
+            return Unfinished(bytes, at, failed, lineQuiet);
+        }
+        const std::string_view frame = bytes.substr(at, FrameLength);
+        const bool hex = AllHexDigits(frame);
+        if (IsMeasurementStart(bytes, at)) {
+            if (hex && ChecksumHolds(frame)) {
+                return Decided(ValidMeasurement, at + FrameLength, ValuesOf(frame));
+            }
+            failed = std::min(failed, at);
+        } else if (hex) {
+            return Decided(StatusFrame, at + FrameLength);
+        }
+    }
+    if (failed != NoCandidate) {
+        return Decided(ChecksumError, failed + FrameLength);
+    }
+    return Decided(NoFrame, bytes.size());
+}
 
 int32_t ReadFrameType() {
     return HexToInt(std::string_view(reinterpret_cast<const char*>(ReceiveBuffer.data()), 2));
@@ -71,21 +152,37 @@ int32_t FrameChecksum(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e) {
     return a ^ b ^ c ^ d ^ e;
 }
 
-DecodeOutcome DecodeFrame(Measurement& measurement) {
-    const int32_t type = ReadFrameType();
-    if (type == MeasurementFrameType) {
-        return DecodeMeasurement(measurement);
-    }
-    if (type >= FirstStatusFrameType && type <= LastStatusFrameType) {
-        SetAllTexts(measurement, "0");
-        ClearReceiveBuffer();
-        return StatusFrame;
-    }
-    return NoFrame;
+void ClearReceivedBytes() {
+    ReceiveBuffer.fill(0);
+    ReceivedCount = 0;
+    LineQuiet = false;
 }
 
-void ReadRestOfSplitFrame(uint32_t received) {
-    if (IsPartialFrame(received)) {
-        ReadFTDeviceAt(received, FrameLength - received);
+void ReceiveFrameBytes() {
+    ReceivedCount += ReadFTDeviceAt(ReceivedCount, ReceiveBufferSize - ReceivedCount);
+    LineQuiet = LastReadStatus != FT_OK;
+    const size_t missing = LineQuiet ? 0 : MissingFromBegunFrame(WaitingBytes());
+    if (missing == 0) {
+        return;
     }
+    const uint32_t got = ReadFTDeviceAt(ReceivedCount, static_cast<uint32_t>(missing));
+    ReceivedCount += got;
+    LineQuiet = LastReadStatus != FT_OK || got < missing;
+}
+
+DecodeOutcome DecodeFrame(Measurement& measurement) {
+    const FrameScan scan = ScanFrame(WaitingBytes(), LineQuiet);
+    Consume(scan.consumed);
+    switch (scan.outcome) {
+    case ValidMeasurement:
+        ShowValues(measurement, scan.values);
+        break;
+    case ChecksumError:
+    case StatusFrame:
+        SetAllTexts(measurement, "0");
+        break;
+    case NoFrame:
+        break;
+    }
+    return scan.outcome;
 }

@@ -39,17 +39,40 @@ void CheckRecord(const std::string& record) {
             "record length is the file size");
 }
 
+// Any lines behind a record type and a record length that counts them: whole, the record
+// matches its length; cut anywhere before its last line end, it does not.
+void CheckRecordLength(std::string_view body) {
+    if (body.size() > MaxGdtRecordBytes - 100 || body.find('\x1a') != std::string_view::npos) {
+        return;
+    }
+    const std::string head = "01380006302\r\n";
+    const std::string total = std::to_string(head.size() + 14 + body.size());
+    const std::string record =
+        head + "0148100" + std::string(5 - total.size(), '0') + total + "\r\n" + std::string(body);
+    Require(MatchesGdtRecordLength(record), "a whole record matches its length");
+    const size_t cut = head.size() + 14 + body.size() / 2;
+    if (cut + 3 <= record.size()) {
+        Require(!MatchesGdtRecordLength(std::string_view(record).substr(0, cut)),
+                "a cut record does not");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const PatientRecord earlier{99, "Alt", "Vorher", 1000};
+    const PatientRecord earlier{99, "Alt", "Vorher", 1000.5};
+    const std::string earlierSender = "OLD\r\n";
     PatientRecord patient = earlier;
-    std::string senderId = "OLD";
+    std::string senderId = earlierSender;
 
     const bool valid = ParseGdtRequest(bytes, patient, senderId);
 
     Require(valid || patient == PatientRecord{}, "a rejected request clears the patient");
+    // Neither a date with a time of day nor a line break can come from a request.
+    Require(patient.BirthDate != earlier.BirthDate && senderId != earlierSender,
+            "nothing of an earlier request stays");
+    CheckRecordLength(bytes);
     Require(senderId.size() <= 255, "sender identifier cut at 255 bytes");
     Require(NoLineBreak(senderId) && NoLineBreak(patient.Surname) && NoLineBreak(patient.FirstName),
             "fields that go back into lines hold no line break");

@@ -1,6 +1,6 @@
 #include "support/VexAbstract.h"
 
-#include "platform/locale/Locale.h"
+#include "support/VexDateTime.h"
 #include "support/VexStrings.h"
 
 namespace {
@@ -19,17 +19,6 @@ std::string WithDollarHex(std::string text) {
         text.replace(0, 2, "$");
     }
     return text;
-}
-
-// The separator between hours and minutes in the time format of the user's LC_TIME.
-char UserTimeSeparator() {
-    const std::string format = LocaleTimeFormat();
-    const size_t hours = format.find_first_of("HIkl");
-    if (hours == std::string::npos || hours + 1 >= format.size()) {
-        return ':';
-    }
-    const char separator = format[hours + 1];
-    return separator == '%' ? ':' : separator;
 }
 
 } // namespace
@@ -83,7 +72,8 @@ void TSettings::WriteDate(const std::string& keyPath, TDateTime value) {
 }
 
 void TSettings::WriteDateTime(const std::string& keyPath, TDateTime value) {
-    WriteString(keyPath, FormatDateTimeByMask(DateTimeMask, value, UserTimeSeparator()));
+    WriteString(keyPath, FormatDateTimeByMask(DateTimeMask, value,
+                                              TimeSeparatorOf(FormatSettings.ShortTimeFormat)));
 }
 
 void TSettings::WriteFloat(const std::string& keyPath, double value) {

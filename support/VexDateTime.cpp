@@ -9,7 +9,9 @@
 #include <cmath>
 #include <cstdint>
 #include <ctime>
+#include <vector>
 
+TFormatSettings FormatSettings;
 std::string DateOrderMask;
 std::array<std::string, 7> GermanPeriodNames;
 std::array<std::string, 7> GermanPeriodNamesPlural;
@@ -85,10 +87,43 @@ std::string twoDigits(int value) {
     return IntToStrZero(value, 2);
 }
 
+bool isAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// A piece of a date or time format: a run of one pattern letter, or literal text with any
+// quoted parts kept as written.
+struct FormatPiece {
+    bool field = false;
+    std::string text;
+};
+
+std::vector<FormatPiece> splitFormat(std::string_view format) {
+    std::vector<FormatPiece> pieces;
+    bool quoted = false;
+    for (const char c : format) {
+        if (c == '\'') {
+            quoted = !quoted;
+        }
+        const bool field = !quoted && isAsciiLetter(c);
+        const bool extends = !pieces.empty() && pieces.back().field == field &&
+                             (!field || pieces.back().text.back() == c);
+        if (!extends) {
+            pieces.push_back({field, {}});
+        }
+        pieces.back().text += c;
+    }
+    return pieces;
+}
+
+bool isTimeSeparator(char c) {
+    return c == ':' || c == '.' || c == ',' || c == ' ' || c == '-';
+}
+
 } // namespace
 
 void VexDateTimeStartup() {
-    RefreshDateOrderMask();
+    DateOrderMask = MakeDateOrderMask(FormatSettings.ShortDateFormat);
     GermanPeriodNames = {"Tag", "Woche", "Monat", "Quartal", "Jahr", "Jahrzent", "Jahrhundert"};
     GermanPeriodNamesPlural = {"Tage",  "Wochen",    "Monate",      "Quartale",
                                "Jahre", "Jahrzente", "Jahrhunderte"};
@@ -105,6 +140,7 @@ void VexDateTimeStartup() {
 }
 
 void VexDateTimeShutdown() {
+    FormatSettings = {};
     DateOrderMask.clear();
     clearTable(GermanPeriodNames);
     clearTable(GermanPeriodNamesPlural);
@@ -126,62 +162,43 @@ std::string MakeDateOrderMask(std::string_view shortDateFormat) {
     return mask;
 }
 
-std::string ShortDateFormatFromPosix(std::string_view posixFormat) {
+void SetFormatSettings(const TFormatSettings& settings) {
+    FormatSettings = settings;
+    DateOrderMask = MakeDateOrderMask(settings.ShortDateFormat);
+}
+
+std::string FourDigitYearFormat(std::string_view dateFormat) {
     std::string out;
-    for (std::size_t i = 0; i < posixFormat.size(); ++i) {
-        if (posixFormat[i] != '%' || i + 1 >= posixFormat.size()) {
-            out += posixFormat[i];
+    for (const FormatPiece& piece : splitFormat(dateFormat)) {
+        out += piece.field && piece.text == "yy" ? "yyyy" : piece.text;
+    }
+    return out;
+}
+
+std::string TimeFormatWithoutSeconds(std::string_view timeFormat) {
+    std::string out;
+    for (const FormatPiece& piece : splitFormat(timeFormat)) {
+        if (!piece.field || (piece.text[0] != 's' && piece.text[0] != 'z')) {
+            out += piece.text;
             continue;
         }
-        char conversion = posixFormat[++i];
-        // Modifiers (%Ey, %Od), glibc flags (%-d, %_m) and the Windows runtime's "#" (%#d) do
-        // not change the field.
-        while ((conversion == 'E' || conversion == 'O' || conversion == '-' || conversion == '_' ||
-                conversion == '0' || conversion == '^' || conversion == '#') &&
-               i + 1 < posixFormat.size()) {
-            conversion = posixFormat[++i];
-        }
-        switch (conversion) {
-        case 'd':
-            out += "dd";
-            break;
-        case 'e':
-            out += "d";
-            break;
-        case 'm':
-            out += "MM";
-            break;
-        case 'b':
-        case 'h':
-            out += "MMM";
-            break;
-        case 'B':
-            out += "MMMM";
-            break;
-        case 'y':
-            out += "yy";
-            break;
-        case 'Y':
-            out += "yyyy";
-            break;
-        case 'D':
-            out += "MM/dd/yy";
-            break;
-        case 'F':
-            out += "yyyy-MM-dd";
-            break;
-        case '%':
-            out += '%';
-            break;
-        default:
-            break;
+        while (!out.empty() && isTimeSeparator(out.back())) {
+            out.pop_back();
         }
     }
     return out;
 }
 
-void RefreshDateOrderMask() {
-    DateOrderMask = MakeDateOrderMask(ShortDateFormatFromPosix(LocaleDateFormat()));
+char TimeSeparatorOf(std::string_view timeFormat) {
+    const std::vector<FormatPiece> pieces = splitFormat(timeFormat);
+    const auto hour = std::find_if(pieces.begin(), pieces.end(), [](const FormatPiece& piece) {
+        return piece.field && (piece.text[0] == 'h' || piece.text[0] == 'H');
+    });
+    if (hour == pieces.end() || hour + 1 == pieces.end() || (hour + 1)->field ||
+        (hour + 1)->text[0] == '\'') {
+        return ':';
+    }
+    return (hour + 1)->text[0];
 }
 
 bool IsValidDate(int year, int month, int day) {

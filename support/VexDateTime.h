@@ -17,7 +17,19 @@ struct DateTimeParts {
     int millisecond = 0;
 };
 
-// The system's short date format as a mask for ParseDateByMask; set by VexDateTimeStartup.
+// The user's short date and time formats, in the letters of "dd.MM.yyyy" and "HH:mm" (d, M, y,
+// h, H, m, s, AP; text in single quotes), and the locale whose names (months, AM/PM) they use.
+struct TFormatSettings {
+    std::string LocaleName = "de_DE";
+    std::string ShortDateFormat = "dd.MM.yyyy";
+    std::string ShortTimeFormat = "HH:mm";
+
+    bool operator==(const TFormatSettings&) const = default;
+};
+
+// Taken from the user's locale by the application unit's start-up (VexMiscStartup).
+extern TFormatSettings FormatSettings;
+// The short date format as a mask for ParseDateByMask; follows FormatSettings.
 extern std::string DateOrderMask;
 extern std::array<std::string, 7> GermanPeriodNames;
 extern std::array<std::string, 7> GermanPeriodNamesPlural;
@@ -33,10 +45,14 @@ void VexDateTimeShutdown();
 
 // A short date format in d/M/y letters ("dd.MM.yyyy") turned into the mask rule of DateOrderMask.
 std::string MakeDateOrderMask(std::string_view shortDateFormat);
-// A C library date format ("%d.%m.%Y") in d/M/y letters ("dd.MM.yyyy").
-std::string ShortDateFormatFromPosix(std::string_view posixFormat);
-// Recomputes DateOrderMask from the current LC_TIME.
-void RefreshDateOrderMask();
+// Sets FormatSettings and the DateOrderMask of its short date format.
+void SetFormatSettings(const TFormatSettings& settings);
+// A two-digit year widened to four ("dd.MM.yy" becomes "dd.MM.yyyy"); quoted text stays.
+std::string FourDigitYearFormat(std::string_view dateFormat);
+// The seconds (and fractions) dropped with the separator before them ("HH:mm:ss" -> "HH:mm").
+std::string TimeFormatWithoutSeconds(std::string_view timeFormat);
+// The character that follows the hour in a time format; ':' when a field follows directly.
+char TimeSeparatorOf(std::string_view timeFormat);
 
 bool IsValidDate(int year, int month, int day);
 // False (and out untouched) when year/month/day is no calendar date of years 1 to 9999.

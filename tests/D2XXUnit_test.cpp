@@ -1,5 +1,6 @@
 #include "common/ScriptedDriver.h"
 #include "device/D2XXUnit.h"
+#include "device/MeasurementFrame.h"
 #include "support/VexMsgFlags.h"
 
 #include <gtest/gtest.h>
@@ -38,7 +39,7 @@ protected:
         LastReadStatus = FT_OK;
         DeviceCount = 0;
         DeviceInfo.clear();
-        ReceiveBuffer.fill(0);
+        ClearReceivedBytes();
         FTErrorDialog = RecordError;
         Shown.clear();
     }
@@ -298,6 +299,79 @@ TEST_F(D2XXUnitTest, FailedReadKeepsBufferAndTellsWhy) {
     EXPECT_EQ(ReadFTDevice(14), 14u);
     EXPECT_EQ(LastReadStatus, FT_OK);
 }
+
+// The poll's read, as the measurement cycle makes it.
+class FrameReceptionTest : public D2XXUnitTest {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(openMonitor());
+        ErrorReportsEnabled = false;
+    }
+
+    std::string waiting() const { return bufferText(0, ReceivedCount); }
+
+    DecodeOutcome decode() {
+        Measurement measurement;
+        return DecodeFrame(measurement);
+    }
+};
+
+TEST_F(FrameReceptionTest, TakesAllTheDriverHoldsInOneRead) {
+    const std::string noise(1400, '\xff');
+    script_->arrive(noise + "801E50485F0059");
+    ReceiveFrameBytes();
+    EXPECT_EQ(waiting(), noise + "801E50485F0059");
+    EXPECT_EQ(script_->log.reads, 1);
+    EXPECT_EQ(script_->log.lastReadTimeoutMs, 50u);
+    EXPECT_EQ(decode(), ValidMeasurement);
+}
+
+TEST_F(FrameReceptionTest, AppendsBehindTheWaitingBytes) {
+    const std::string begun = "xx801E50";
+    std::copy(begun.begin(), begun.end(), ReceiveBuffer.begin());
+    ReceivedCount = static_cast<uint32_t>(begun.size());
+    script_->arrive("485F0059");
+    ReceiveFrameBytes();
+    EXPECT_EQ(waiting(), "xx801E50485F0059");
+    EXPECT_EQ(decode(), ValidMeasurement);
+    EXPECT_EQ(waiting(), "");
+}
+
+TEST_F(FrameReceptionTest, BegunFrameGetsOneMoreReadForItsRest) {
+    script_->arriveIn(45, "801E5048");
+    script_->arriveIn(60, "5F0059");
+    ReceiveFrameBytes();
+    EXPECT_EQ(script_->log.reads, 2);
+    EXPECT_EQ(script_->nowMs, 60u);
+    EXPECT_EQ(decode(), ValidMeasurement);
+}
+
+struct CutCase {
+    const char* name;
+    uint64_t readsFailFromMs;
+    FT_STATUS status;
+};
+
+class CutShortTest : public FrameReceptionTest, public testing::WithParamInterface<CutCase> {};
+
+// 96/80/64 with MAD 0: the first eight characters pass the checksum when zeros stand for the
+// missing rest.
+TEST_P(CutShortTest, MeasurementWhoseRestNeverComesIsAChecksumError) {
+    script_->readsFailFromMs = GetParam().readsFailFromMs;
+    script_->arriveIn(45, "80105040");
+    ReceiveFrameBytes();
+    EXPECT_EQ(LastReadStatus, GetParam().status);
+    Measurement measurement;
+    EXPECT_EQ(DecodeFrame(measurement), ChecksumError);
+    EXPECT_EQ(measurement.Systole, "0");
+    EXPECT_EQ(waiting(), "");
+    EXPECT_EQ(decode(), NoFrame);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cuts, CutShortTest,
+                         testing::Values(CutCase{"Unplugged", 48, FT_IO_ERROR},
+                                         CutCase{"LineFallsSilent", UINT64_MAX, FT_OK}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(D2XXUnitTest, UnpluggedDeviceFailsTheNextRead) {
     openMonitor();

@@ -1,93 +1,86 @@
 #include "app/DateTimeText.h"
+#include "support/widgets/VexMisc.h"
 
-#include <clocale>
+#include <QLocale>
 #include <gtest/gtest.h>
 #include <string>
 
 namespace {
 
-std::tm Moment(int year, int month, int day, int hour, int minute, int second) {
-    std::tm moment{};
-    moment.tm_year = year - 1900;
-    moment.tm_mon = month - 1;
-    moment.tm_mday = day;
-    moment.tm_hour = hour;
-    moment.tm_min = minute;
-    moment.tm_sec = second;
-    return moment;
+TDateTime Moment(int year, int month, int day, int hour, int minute, int second) {
+    TDateTime date = 0;
+    TDateTime time = 0;
+    EXPECT_TRUE(TryEncodeDate(year, month, day, date));
+    EXPECT_TRUE(TryEncodeTime(hour, minute, second, 0, time));
+    return date + time;
 }
 
-// Names such as AM/PM come from LC_TIME; the tests pin it instead of using the machine's.
-class CTimeLocale : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = std::setlocale(LC_TIME, nullptr);
-        std::setlocale(LC_TIME, "C");
-    }
-    void TearDown() override { std::setlocale(LC_TIME, saved_.c_str()); }
-
-private:
-    std::string saved_;
-};
-
-struct TimeFormatCase {
-    const char* timeFormat;
-    const char* twelveHourFormat;
-    const char* expected;
-};
-
-void PrintTo(const TimeFormatCase& c, std::ostream* os) {
-    *os << testing::PrintToString(c.timeFormat) << " "
-        << testing::PrintToString(c.twelveHourFormat);
-}
-
-class ShortTimeFormatTest : public ::testing::TestWithParam<TimeFormatCase> {};
-
-TEST_P(ShortTimeFormatTest, DropsSecondsAndKeepsTheLocaleHourStyle) {
-    const TimeFormatCase& c = GetParam();
-    EXPECT_EQ(ShortTimeFormat(c.timeFormat, c.twelveHourFormat), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Locales, ShortTimeFormatTest,
-                         ::testing::Values(TimeFormatCase{"%T", "%I:%M:%S %p", "%H:%M"},
-                                           TimeFormatCase{"%H:%M:%S", "", "%H:%M"},
-                                           TimeFormatCase{"%r", "%I:%M:%S %p", "%I:%M %p"},
-                                           TimeFormatCase{"%r", "", "%I:%M %p"},
-                                           TimeFormatCase{"%p %I:%M:%S", "", "%p %I:%M"},
-                                           TimeFormatCase{"%k.%M.%S", "", "%k.%M"},
-                                           TimeFormatCase{"%R", "", "%H:%M"},
-                                           TimeFormatCase{"%H:%M", "", "%H:%M"}));
-
-struct DateTimeCase {
+struct StampCase {
+    const char* locale;
     const char* dateFormat;
     const char* timeFormat;
-    std::tm moment;
+    TDateTime moment;
     const char* expected;
 };
 
-void PrintTo(const DateTimeCase& c, std::ostream* os) {
-    *os << c.dateFormat << " " << c.timeFormat << " -> " << c.expected;
+void PrintTo(const StampCase& c, std::ostream* os) {
+    *os << c.locale << " " << c.dateFormat << " " << c.timeFormat << " -> " << c.expected;
 }
 
-class FormatShortDateTimeTest : public CTimeLocale,
-                                public ::testing::WithParamInterface<DateTimeCase> {};
+class FormatShortDateTimeTest : public ::testing::TestWithParam<StampCase> {};
 
 TEST_P(FormatShortDateTimeTest, WritesDateBlankAndTime) {
-    const DateTimeCase& c = GetParam();
-    EXPECT_EQ(FormatShortDateTime(c.moment, c.dateFormat, c.timeFormat), c.expected);
+    const StampCase& c = GetParam();
+    EXPECT_EQ(FormatShortDateTime(c.moment, {c.locale, c.dateFormat, c.timeFormat}), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, FormatShortDateTimeTest,
     ::testing::Values(
-        DateTimeCase{"%d.%m.%Y", "%H:%M", Moment(2008, 3, 5, 14, 7, 59), "05.03.2008 14:07"},
-        DateTimeCase{"%d.%m.%Y", "%H:%M", Moment(2008, 12, 31, 0, 0, 0), "31.12.2008 00:00"},
-        DateTimeCase{"%m/%d/%Y", "%I:%M %p", Moment(2008, 3, 5, 14, 7, 0), "03/05/2008 02:07 PM"},
-        DateTimeCase{"%m/%d/%Y", "%I:%M %p", Moment(2008, 3, 5, 0, 30, 0), "03/05/2008 12:30 AM"},
-        DateTimeCase{"%Y-%m-%d", "%H:%M", Moment(1999, 1, 2, 23, 59, 59), "1999-01-02 23:59"}));
+        StampCase{"de_DE", "dd.MM.yyyy", "HH:mm", Moment(2008, 3, 5, 14, 7, 59),
+                  "05.03.2008 14:07"},
+        StampCase{"de_DE", "dd.MM.yyyy", "HH:mm", Moment(2008, 12, 31, 0, 0, 0),
+                  "31.12.2008 00:00"},
+        StampCase{"en_US", "M/d/yyyy", "h:mm AP", Moment(2008, 3, 5, 14, 7, 0), "3/5/2008 2:07 PM"},
+        StampCase{"en_US", "M/d/yyyy", "h:mm AP", Moment(2008, 3, 5, 0, 30, 0),
+                  "3/5/2008 12:30 AM"},
+        StampCase{"ko_KR", "yyyy. M. d.", "AP h:mm", Moment(2026, 12, 10, 14, 27, 0),
+                  "2026. 12. 10. \xEC\x98\xA4\xED\x9B\x84 2:27"},
+        StampCase{"C", "d MMM yyyy", "HH:mm", Moment(1999, 1, 2, 23, 59, 59), "2 Jan 1999 23:59"},
+        StampCase{"en_GB", "dd/MM/yyyy", "H:mm", Moment(2008, 3, 5, 9, 5, 0), "05/03/2008 9:05"},
+        StampCase{"bg_BG", "d.MM.yyyy 'г'.", "H:mm 'ч'.", Moment(2026, 12, 10, 9, 5, 0),
+                  "10.12.2026 г. 9:05 ч."}));
 
-TEST_F(CTimeLocale, ProcessLocaleGivesItsShortDateAndMinutes) {
-    EXPECT_EQ(FormatLocaleShortDateTime(Moment(2008, 3, 5, 14, 7, 42)), "03/05/08 14:07");
+TEST(FormatShortDateTest, WritesTheDateAlone) {
+    EXPECT_EQ(FormatShortDate(Moment(1950, 3, 5, 0, 0, 0), {"de_DE", "dd.MM.yyyy", "HH:mm"}),
+              "05.03.1950");
+    EXPECT_EQ(FormatShortDate(Moment(1950, 3, 5, 0, 0, 0), {"en_US", "M/d/yyyy", "h:mm AP"}),
+              "3/5/1950");
 }
+
+struct LocaleCase {
+    const char* locale;
+    const char* expected;
+};
+
+void PrintTo(const LocaleCase& c, std::ostream* os) {
+    *os << c.locale;
+}
+
+class LocaleStampTest : public ::testing::TestWithParam<LocaleCase> {};
+
+// Qt's own locale data decides, not the C library's generated locales.
+TEST_P(LocaleStampTest, FollowsTheLocaleWithFourDigitYearsAndMinutes) {
+    const LocaleCase& c = GetParam();
+    const TFormatSettings formats = FormatSettingsOf(QLocale(c.locale));
+    EXPECT_EQ(FormatShortDateTime(Moment(2026, 12, 10, 14, 27, 42), formats), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, LocaleStampTest,
+                         ::testing::Values(LocaleCase{"de_DE", "10.12.2026 14:27"},
+                                           LocaleCase{"de_AT", "10.12.2026 14:27"},
+                                           LocaleCase{"en_GB", "10/12/2026 14:27"},
+                                           LocaleCase{"fi_FI", "10.12.2026 14.27"},
+                                           LocaleCase{"C", "10 Dec 2026 14:27"}));
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "platform/Errors.h"
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
@@ -38,7 +40,7 @@ struct ImportCase {
     std::string bytes;
     bool valid;
     PatientRecord patient;
-    std::string senderId = EarlierSender;
+    std::string senderId = "";
 };
 
 void PrintTo(const ImportCase& c, std::ostream* out) {
@@ -49,11 +51,11 @@ PatientRecord With(int32_t no, std::string surname, std::string firstName, TDate
     return {no, std::move(surname), std::move(firstName), birth};
 }
 
-PatientRecord EarlierWithNo(int32_t no) {
-    return With(no, "Alt", "Vorher", 1000);
+PatientRecord OnlyNo(int32_t no) {
+    return With(no, "", "", 0);
 }
-PatientRecord EarlierWithSurname(std::string surname) {
-    return With(99, std::move(surname), "Vorher", 1000);
+PatientRecord OnlySurname(std::string surname) {
+    return With(0, std::move(surname), "", 0);
 }
 
 const PatientRecord Cleared{};
@@ -64,42 +66,40 @@ std::vector<ImportCase> ImportCases() {
     const std::string full = L("80006302") + L("8316PRAXIS01") + L("921802.10") + L("30004711") +
                              L("3101Muster") + L("3102Erika") + L("310305031950");
     return {
-        {"EmptyFileChangesNothing", "", true, Earlier},
+        {"EmptyFileGivesNoPatient", "", true, Cleared},
         {"FullRequest", full, true, With(4711, "Muster", "Erika", DateOf(1950, 3, 5)), "PRAXIS01"},
-        {"MissingFieldsKeepEarlierValues", L("30000042"), true, EarlierWithNo(42)},
-        {"NoRecordTypeIsAccepted", L("3101Neu"), true, EarlierWithSurname("Neu")},
+        {"NothingOfAnEarlierRequestStays", L("30000042"), true, OnlyNo(42)},
+        {"NoRecordTypeIsAccepted", L("3101Neu"), true, OnlySurname("Neu")},
         {"EmptyLineInTheMiddle", L("8316NEW") + "\r\n" + L("30000042"), false, Cleared, "NEW"},
         {"ExtraEmptyLineAtTheEnd", ValidHead + L("30000042") + "\r\n", false, Cleared},
-        {"LastLineWithoutLineEnd", ValidHead + "01330004711", true, EarlierWithNo(4711)},
+        {"LastLineWithoutLineEnd", ValidHead + "01330004711", true, OnlyNo(4711)},
         {"LastLineCountingNoLineEnd", ValidHead + "01130004711", false, Cleared},
-        {"CtrlZEndsTheFile", ValidHead + L("30000042") + "\x1a", true, EarlierWithNo(42)},
-        {"NothingAfterCtrlZIsRead", L("30000042") + "\x1agarbage\r\n\r\n", true, EarlierWithNo(42)},
-        {"LineFeedAloneEndsALine", "01330004711\n0123101Neu\n", true,
-         With(4711, "Neu", "Vorher", 1000)},
-        {"LoneCarriageReturnIsLeftOut", "0133000\r4711\r\n", true, EarlierWithNo(4711)},
+        {"CtrlZEndsTheFile", ValidHead + L("30000042") + "\x1a", true, OnlyNo(42)},
+        {"NothingAfterCtrlZIsRead", L("30000042") + "\x1agarbage\r\n\r\n", true, OnlyNo(42)},
+        {"LineFeedAloneEndsALine", "01330004711\n0123101Neu\n", true, With(4711, "Neu", "", 0)},
+        {"LoneCarriageReturnIsLeftOut", "0133000\r4711\r\n", true, OnlyNo(4711)},
         {"WrongLengthField", L("8316NEW") + "0143000471\r\n" + L("8316LATER"), false, Cleared,
          "NEW"},
         {"NonNumericLengthField", "ab330004711\r\n", false, Cleared},
-        {"RecordType6301", L("80006301"), true, Earlier},
-        {"RecordType6311", L("80006311"), true, Earlier},
+        {"RecordType6301", L("80006301"), true, Cleared},
+        {"RecordType6311", L("80006311"), true, Cleared},
         {"RecordType6310", L("80006310") + L("30000042"), false, Cleared},
         {"RecordTypeEmpty", L("8000"), false, Cleared},
-        {"PatientNoLeadingZeros", L("300000123"), true, EarlierWithNo(123)},
-        {"PatientNoWithLetters", L("30004711a"), true, EarlierWithNo(0)},
-        {"PatientNoBeyond32Bits", L("30002147483648"), true, EarlierWithNo(0)},
-        {"PatientNoLargest", L("30002147483647"), true, EarlierWithNo(2147483647)},
-        {"PatientNoEmpty", L("3000"), true, EarlierWithNo(0)},
+        {"PatientNoLeadingZeros", L("300000123"), true, OnlyNo(123)},
+        {"PatientNoWithLetters", L("30004711a"), true, OnlyNo(0)},
+        {"PatientNoBeyond32Bits", L("30002147483648"), true, OnlyNo(0)},
+        {"PatientNoLargest", L("30002147483647"), true, OnlyNo(2147483647)},
+        {"PatientNoEmpty", L("3000"), true, OnlyNo(0)},
         {"BirthDate29Feb1999", L("310329021999"), false, Cleared},
-        {"BirthDate29Feb2000", L("310329022000"), true,
-         With(99, "Alt", "Vorher", DateOf(2000, 2, 29))},
+        {"BirthDate29Feb2000", L("310329022000"), true, With(0, "", "", DateOf(2000, 2, 29))},
         {"BirthDateDayZero", L("310300011950"), false, Cleared},
         {"BirthDateMonth13", L("310301131950"), false, Cleared},
         {"BirthDateWithoutYear", L("31030503"), false, Cleared},
         {"BirthDateEmpty", L("3103"), false, Cleared},
-        {"Version0210", L("921802.10"), true, Earlier},
-        {"Version21", L("92182.1"), true, Earlier},
-        {"Version1", L("92181"), true, Earlier},
-        {"VersionWithSignAndExponent", L("9218 +0.1e1"), true, Earlier},
+        {"Version0210", L("921802.10"), true, Cleared},
+        {"Version21", L("92182.1"), true, Cleared},
+        {"Version1", L("92181"), true, Cleared},
+        {"VersionWithSignAndExponent", L("9218 +0.1e1"), true, Cleared},
         {"VersionWithComma", L("92182,10"), false, Cleared},
         {"Version09", L("92180.9"), false, Cleared},
         {"VersionEmpty", L("9218"), false, Cleared},
@@ -107,30 +107,30 @@ std::vector<ImportCase> ImportCases() {
         {"VersionWithTextAfter", L("92182.1a"), false, Cleared},
         {"VersionOverflowing", L("92181e999"), false, Cleared},
         {"VersionPointOnly", L("9218."), false, Cleared},
-        {"UnlistedFieldSkipped", L("5555whatever") + L("30000042"), true, EarlierWithNo(42)},
-        {"NonNumericFieldSkipped", L("ABCD3000") + L("30000042"), true, EarlierWithNo(42)},
-        {"ShortLineSkipped", "005\r\n" + L("30000042"), true, EarlierWithNo(42)},
+        {"UnlistedFieldSkipped", L("5555whatever") + L("30000042"), true, OnlyNo(42)},
+        {"NonNumericFieldSkipped", L("ABCD3000") + L("30000042"), true, OnlyNo(42)},
+        {"ShortLineSkipped", "005\r\n" + L("30000042"), true, OnlyNo(42)},
         {"UnlistedFieldWithWrongLength", "0205555whatever\r\n", false, Cleared},
         {"SurnameCutAt255", L("3101" + std::string(300, 'x')), true,
-         EarlierWithSurname(std::string(255, 'x'))},
-        {"SenderIdCutAt255", L("8316" + std::string(256, 's')), true, Earlier,
+         OnlySurname(std::string(255, 'x'))},
+        {"SenderIdCutAt255", L("8316" + std::string(256, 's')), true, Cleared,
          std::string(255, 's')},
-        {"FirstNameEmpty", L("3101Neu") + L("3102"), true, With(99, "Neu", "", 1000)},
-        {"SenderIdEmpty", L("8316"), true, Earlier, ""},
+        {"FirstNameEmpty", L("3101Neu") + L("3102"), true, OnlySurname("Neu")},
+        {"SenderIdEmpty", L("8316"), true, Cleared, ""},
         {"NamesDecodedAsOemByDefault", L("3101M\x81ller") + L("3102J\x94rg \xe1"), true,
-         With(99, "Müller", "Jörg ß", 1000)},
+         With(0, "Müller", "Jörg ß", 0)},
         {"CharacterSet3LeavesNamesAnsi", L("92063") + L("3101M\xfcller"), true,
-         EarlierWithSurname("Müller")},
+         OnlySurname("Müller")},
         {"CharacterSet1LeavesNamesAnsi", L("92061") + L("3101M\xfcller"), true,
-         EarlierWithSurname("Müller")},
+         OnlySurname("Müller")},
         {"CharacterSetAfterNamesHasNoEffect", L("3101M\x81ller") + L("92063"), true,
-         EarlierWithSurname("Müller")},
+         OnlySurname("Müller")},
         {"CharacterSetLetterCountsAsOem", L("92063") + L("9206x") + L("3101M\x81ller"), true,
-         EarlierWithSurname("Müller")},
+         OnlySurname("Müller")},
         {"CharacterSetEmptyCountsAsOem", L("92063") + L("9206") + L("3101M\x81ller"), true,
-         EarlierWithSurname("Müller")},
+         OnlySurname("Müller")},
         {"CharacterSetReadFromFirstCharacterOnly", L("920623") + L("3101M\x81ller"), true,
-         EarlierWithSurname("Müller")},
+         OnlySurname("Müller")},
     };
 }
 
@@ -197,17 +197,20 @@ protected:
     fs::path folder;
 };
 
-TEST_F(GdtFileTest, ImportReadsTheFileAndLeavesIt) {
+void NoPause() {}
+
+TEST_F(GdtFileTest, CompleteRequestIsReadAndLeftInPlace) {
     const fs::path request = folder / "import.gdt";
-    WriteBytes(request, ReadTestData("gdt/request_cp437_umlauts.gdt"));
-    PatientRecord patient;
-    std::string senderId;
-    EXPECT_TRUE(ImportGdtRequestFile(request.string(), patient, senderId));
-    EXPECT_EQ(patient.Surname, "Müller-Lüdenscheid");
+    const std::string bytes = ReadTestData("gdt/request_cp437_umlauts.gdt");
+    WriteBytes(request, bytes);
+    const GdtRequestFile read = ReadGdtRequestFile(request.string(), NoPause);
+    EXPECT_EQ(read.state, GdtRequestState::Complete);
+    EXPECT_EQ(read.bytes, bytes);
+    EXPECT_EQ(read.stamp, FileStampOf(request.string()));
     EXPECT_TRUE(fs::exists(request));
 }
 
-TEST_F(GdtFileTest, UnreadableRequestRaisesAndKeepsThePatient) {
+TEST_F(GdtFileTest, UnreadableRequestRaises) {
     const fs::path request = folder / "import.gdt";
     WriteBytes(request, L("30000042"));
     ScopedBlockedFile blocked(request);
@@ -222,17 +225,127 @@ TEST_F(GdtFileTest, UnreadableRequestRaisesAndKeepsThePatient) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.string());
-        PatientRecord patient = Earlier;
-        std::string senderId = EarlierSender;
         std::string outcome = "no error";
         try {
-            ImportGdtRequestFile(c.path.string(), patient, senderId);
+            ReadGdtRequestFile(c.path.string(), NoPause);
         } catch (const FileError& error) {
-            const bool unchanged = patient == Earlier && senderId == EarlierSender;
-            outcome = std::string(error.what()) + (unchanged ? "" : " (patient changed)");
+            outcome = error.what();
         }
         EXPECT_EQ(outcome, c.text);
     }
+}
+
+// A request with its record length: the lines, behind the record type and the length line.
+std::string Record(const std::string& lines) {
+    const std::string head = L("80006302");
+    const size_t total = head.size() + 14 + lines.size();
+    const std::string digits = std::to_string(total);
+    return head + L("8100" + std::string(5 - digits.size(), '0') + digits) + lines;
+}
+
+std::string WithoutLastLineEnd(std::string record) {
+    record.resize(record.size() - 2);
+    return record;
+}
+
+// Lines that fill a request to exactly size bytes; lines of unlisted fields are skipped.
+std::string RequestOfSize(size_t size) {
+    std::string request = L("30004711");
+    const std::string filler = L("5555" + std::string(100, 'f'));
+    while (request.size() + filler.size() <= size) {
+        request += filler;
+    }
+    const size_t rest = size - request.size();
+    return request +
+           (rest >= 9 ? L("5555" + std::string(rest - 9, 'g')) : std::string(rest, '\x1a'));
+}
+
+struct CompletenessCase {
+    const char* name;
+    std::string bytes;
+    GdtRequestState state;
+};
+
+void PrintTo(const CompletenessCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CompletenessTest : public GdtFileTest,
+                         public ::testing::WithParamInterface<CompletenessCase> {};
+
+TEST_P(CompletenessTest, RecordLengthAndSizeDecide) {
+    const fs::path request = folder / "import.gdt";
+    WriteBytes(request, GetParam().bytes);
+    const GdtRequestFile read = ReadGdtRequestFile(request.string(), NoPause);
+    EXPECT_EQ(read.state, GetParam().state);
+    EXPECT_EQ(read.bytes, read.state == GdtRequestState::Complete ? GetParam().bytes : "");
+}
+
+const std::string Lines = L("30004711") + L("3101Muster") + L("3102Erika");
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, CompletenessTest,
+    ::testing::Values(
+        CompletenessCase{"WithoutRecordLength", L("80006302") + Lines, GdtRequestState::Complete},
+        CompletenessCase{"RecordLengthMatches", Record(Lines), GdtRequestState::Complete},
+        CompletenessCase{"LastLineWithoutItsLineEnd", WithoutLastLineEnd(Record(Lines)),
+                         GdtRequestState::Complete},
+        CompletenessCase{"CtrlZBehindTheRecord", Record(Lines) + "\x1a", GdtRequestState::Complete},
+        CompletenessCase{"LinesStillMissing", Record(Lines).substr(0, 40),
+                         GdtRequestState::Incomplete},
+        CompletenessCase{"CutInsideTheLastLine", Record(Lines).substr(0, Record(Lines).size() - 5),
+                         GdtRequestState::Incomplete},
+        CompletenessCase{"OnlyTheCarriageReturnOfTheLastLine",
+                         Record(Lines).substr(0, Record(Lines).size() - 1),
+                         GdtRequestState::Incomplete},
+        CompletenessCase{"Empty", "", GdtRequestState::Complete},
+        CompletenessCase{"LargestRecord", RequestOfSize(MaxGdtRecordBytes),
+                         GdtRequestState::Complete},
+        CompletenessCase{"OneByteBeyondTheLargestRecord", RequestOfSize(MaxGdtRecordBytes + 1),
+                         GdtRequestState::TooLarge}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(GdtFileTest, RequestHeldOpenByItsWriterIsIncomplete) {
+    const fs::path request = folder / "import.gdt";
+    std::ofstream writer(request, std::ios::binary);
+    writer << L("80006302") << L("30004711") << std::flush;
+    EXPECT_EQ(ReadGdtRequestFile(request.string(), NoPause).state, GdtRequestState::Incomplete);
+    writer.close();
+    EXPECT_EQ(ReadGdtRequestFile(request.string(), NoPause).state, GdtRequestState::Complete);
+}
+
+TEST_F(GdtFileTest, RequestThatChangesWhileItIsReadIsIncomplete) {
+    const fs::path request = folder / "import.gdt";
+    const fs::path replacement = folder / "next.gdt";
+    std::ofstream held;
+    struct Change {
+        const char* name;
+        std::function<void()> writer;
+    };
+    const std::vector<Change> changes = {
+        {"Appended", [&] { std::ofstream(request, std::ios::app) << L("3101Muster"); }},
+        {"Replaced",
+         [&] {
+             WriteBytes(replacement, L("30000815"));
+             fs::rename(replacement, request);
+         }},
+        {"OpenedForWriting", [&] { held.open(request, std::ios::app); }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.name);
+        WriteBytes(request, L("80006302") + L("30004711"));
+        EXPECT_EQ(ReadGdtRequestFile(request.string(), change.writer).state,
+                  GdtRequestState::Incomplete);
+    }
+}
+
+TEST_F(GdtFileTest, HugeRequestIsTooLargeWithoutBeingRead) {
+    const fs::path request = folder / "import.gdt";
+    WriteBytes(request, L("80006302"));
+    fs::resize_file(request, 2ull << 30);
+    const GdtRequestFile read = ReadGdtRequestFile(request.string(), NoPause);
+    EXPECT_EQ(read.state, GdtRequestState::TooLarge);
+    EXPECT_TRUE(read.bytes.empty());
 }
 
 GdtResultData ExampleData() {

@@ -1,3 +1,4 @@
+#include "app/ElidingLabel.h"
 #include "app/Gdt.h"
 #include "app/Main.h"
 #include "common/BlockedFile.h"
@@ -5,6 +6,7 @@
 #include "common/GdtFiles.h"
 #include "common/ScriptedDriver.h"
 #include "common/TestEnvironment.h"
+#include "common/WithoutFileOverridePosix.h"
 #include "common/support/MemorySettings.h"
 #include "common/widgets/ModalBoxAnswerer.h"
 #include "common/window/MainWindowFixture.h"
@@ -14,12 +16,15 @@
 #include "support/widgets/VexMisc.h"
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -211,6 +216,136 @@ TEST_F(MainGdtTest, UnreadableRequestIsShownByTheGuardAndEndsTheCycle) {
     EXPECT_TRUE(form_->isMinimized()) << "the steps after the import ran";
 }
 
+const char* const IncompleteNote = "Die Importdatei ist noch nicht vollständig geschrieben.";
+
+struct IncompleteCase {
+    const char* name;
+    std::string written;
+    // The writer still holds the file open for writing.
+    bool heldOpen;
+};
+
+class IncompleteRequestTest : public MainGdtTest,
+                              public ::testing::WithParamInterface<IncompleteCase> {};
+
+TEST_P(IncompleteRequestTest, IsNeitherTakenNorDeletedAndTheStatusBarSaysSo) {
+    const IncompleteCase& c = GetParam();
+    form_->Patient = {99, "Alt", "Vorher", 1000};
+    form_->SenderId = "OLD";
+    const std::string deviceText = form_->StatusText();
+    std::ofstream writer(request_, std::ios::binary);
+    writer << c.written << std::flush;
+    if (!c.heldOpen) {
+        writer.close();
+    }
+    Receive(ValidFrame);
+    EXPECT_EQ(Label(form_->LblUSBSystole), "110");
+    EXPECT_EQ(Label(form_->LblName), "-");
+    EXPECT_EQ(Label(form_->LblPatNo), "-");
+    EXPECT_FALSE(form_->BtnExport->isEnabled());
+    EXPECT_TRUE(fs::exists(request_));
+    EXPECT_EQ(form_->Patient, (PatientRecord{99, "Alt", "Vorher", 1000}));
+    EXPECT_EQ(form_->SenderId, "OLD");
+    EXPECT_EQ(form_->StatusText(), IncompleteNote);
+
+    // Once written whole, the next measurement takes it and the note goes.
+    writer.close();
+    WriteBytes(request_, MusterErika);
+    Receive(ValidFrame);
+    EXPECT_EQ(Label(form_->LblName), "Muster, Erika");
+    EXPECT_FALSE(fs::exists(request_));
+    EXPECT_EQ(form_->StatusText(), deviceText);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, IncompleteRequestTest,
+    ::testing::Values(IncompleteCase{"WriterStillAtWork", L("80006302") + L("30004711"), true},
+                      IncompleteCase{"RecordLengthCountsMoreThanThereIs",
+                                     L("80006302") + L("810000200") + L("30004711"), false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainGdtTest, NoPatientOrSenderCarriesOverToTheNextRequest) {
+    ExportTo(result_);
+    MeasureWithRequest(MusterErika);
+    ASSERT_EQ(form_->SenderId, "PRAXIS01");
+    MeasureWithRequest(L("80006302") + L("30000042"));
+    EXPECT_EQ(form_->Patient, (PatientRecord{42, "", "", 0}));
+    EXPECT_EQ(form_->SenderId, "");
+    EXPECT_EQ(Label(form_->LblName), "");
+    EXPECT_EQ(Label(form_->LblPatNo), "42");
+
+    ModalBoxAnswerer answer;
+    answer.Press("&OK");
+    form_->BtnExport->click();
+    ASSERT_TRUE(answer.Finished());
+    const std::vector<std::string> lines = LinesOf(ReadBytes(result_));
+    ASSERT_EQ(lines.size(), 21u);
+    EXPECT_EQ(lines[2], "0098315");
+    EXPECT_EQ(lines[5], "011300042");
+    EXPECT_EQ(lines[6], "0093101");
+}
+
+TEST_F(MainGdtTest, RequestThatCannotBeDeletedIsNotTakenTwice) {
+    WriteBytes(request_, MusterErika);
+    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+    ModalBoxAnswerer answer;
+    answer
+        .Inspect([&](QWidget& box) {
+            EXPECT_EQ(MsgBoxText(box), "Die Importdatei \"" + request_.string() +
+                                           "\" konnte nicht gelöscht werden. Sie wird erst "
+                                           "wieder übernommen, wenn die Praxissoftware sie neu "
+                                           "schreibt.");
+            EXPECT_EQ(Label(form_->LblName), "Muster, Erika");
+        })
+        .Press("&OK");
+    {
+        ScopedWithoutFileOverride asUser;
+        Receive(ValidFrame);
+    }
+    ASSERT_TRUE(answer.Finished());
+    EXPECT_TRUE(form_->BtnExport->isEnabled());
+
+    {
+        ScopedWithoutFileOverride asUser;
+        Receive(ValidFrame);
+    }
+    EXPECT_EQ(Label(form_->LblName), "-");
+    EXPECT_EQ(Label(form_->LblPatNo), "-");
+    EXPECT_FALSE(form_->BtnExport->isEnabled());
+    EXPECT_EQ(form_->StatusText(), "Die Importdatei wurde bereits übernommen.");
+
+    // The practice software writes the next request over it.
+    WriteBytes(request_, L("30000815") + L("3101Anders"));
+    ModalBoxAnswerer again;
+    again.Press("&OK");
+    {
+        ScopedWithoutFileOverride asUser;
+        Receive(ValidFrame);
+    }
+    EXPECT_TRUE(again.Finished());
+    EXPECT_EQ(Label(form_->LblName), "Anders");
+    EXPECT_EQ(Label(form_->LblPatNo), "815");
+}
+
+TEST_F(MainGdtTest, RequestLargerThanARecordIsInvalidAndStays) {
+    std::string huge = L("30004711");
+    while (huge.size() < MaxGdtRecordBytes + 1) {
+        huge += L("5555" + std::string(90, 'x'));
+    }
+    form_->Patient = {99, "Alt", "Vorher", 1000};
+    ModalBoxAnswerer answer;
+    answer
+        .Inspect(
+            [](QWidget& box) { EXPECT_EQ(MsgBoxText(box), "Ungültige Importdatei gefunden."); })
+        .Press("&OK");
+    MeasureWithRequest(huge);
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_EQ(Label(form_->LblName), "-");
+    EXPECT_EQ(form_->Patient, PatientRecord{});
+    EXPECT_FALSE(form_->BtnExport->isEnabled());
+    EXPECT_TRUE(fs::exists(request_));
+}
+
 TEST_F(MainGdtTest, ExportWritesTheLabelsCaptionsAsTheExampleRecord) {
     form_->SenderId = "PRAXIS01";
     TDateTime birth = 0;
@@ -257,9 +392,50 @@ TEST_F(MainGdtTest, UmlautsAreProgramTextInTheWindowAndOemInTheResult) {
     EXPECT_EQ(lines[7], "0153102J\x94rg \xe1");
     EXPECT_EQ(lines[13], "0486228    Patient: M\x81ller-L\x81"
                          "denscheid, J\x94rg \xe1");
-    EXPECT_EQ(lines[14], "0386228    Messdatum: " + Label(form_->LblDateTime));
+    EXPECT_EQ(lines[14], "0406228    Messdatum: " + Label(form_->LblDateTime));
     EXPECT_EQ(lines[15], "0256228    Systole: 110");
     EXPECT_EQ(lines[19], "0296228    Arrhythmie: Nein");
+}
+
+TEST_F(MainGdtTest, LongNameIsCutWithAnEllipsisToolTippedAndExportedWhole) {
+    ExportTo(result_);
+    MeasureWithRequest(L("80006302") + L("8316PRAXIS01") + L("30004711") +
+                       L("3101M\x81ller-L\x81"
+                         "denscheidt-Wagenknecht") +
+                       L("3102Maximiliane-Charlotte"));
+    const QString whole = "Müller-Lüdenscheidt-Wagenknecht, Maximiliane-Charlotte";
+    EXPECT_EQ(form_->LblName->text(), whole);
+    auto* label = dynamic_cast<TElidingLabel*>(form_->LblName);
+    ASSERT_NE(label, nullptr);
+    const QString shown = label->ShownText();
+    ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(whole.startsWith(shown.chopped(1)));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
+
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(label, &help);
+    EXPECT_EQ(QToolTip::text(), whole);
+    QToolTip::hideText();
+
+    ModalBoxAnswerer answer;
+    answer.Press("&OK");
+    form_->BtnExport->click();
+    EXPECT_TRUE(answer.Finished());
+    const std::vector<std::string> lines = LinesOf(ReadBytes(result_));
+    ASSERT_EQ(lines.size(), 21u);
+    EXPECT_EQ(lines[13].substr(3), "6228    Patient: M\x81ller-L\x81"
+                                   "denscheidt-Wagenknecht, Maximiliane-Charlotte");
+}
+
+TEST_F(MainGdtTest, NameThatFitsIsShownWholeWithoutToolTip) {
+    MeasureWithRequest(MusterErika);
+    auto* label = dynamic_cast<TElidingLabel*>(form_->LblName);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->ShownText(), "Muster, Erika");
+    QToolTip::showText(label->mapToGlobal(QPoint(5, 5)), "earlier tip", label);
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(label, &help);
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, WaitMs));
 }
 
 TEST_F(MainGdtTest, SecondExportOfTheSameMeasurementIsNotPossible) {

@@ -1,10 +1,11 @@
 #include "app/Main.h"
 #include "common/Process.h"
-#include "common/window/ReportSetup.h"
 #include "common/TestEnvironment.h"
 #include "common/support/MemorySettings.h"
 #include "common/widgets/TestApplication.h"
+#include "common/window/ReportSetup.h"
 #include "device/D2XXUnit.h"
+#include "device/MeasurementFrame.h"
 #include "platform/ftd2xx/DefaultDrivers.h"
 #include "platform/ftd2xx/Driver.h"
 #include "platform/ftd2xx/VirtualMonitorLink.h"
@@ -85,7 +86,7 @@ protected:
         ApplicationTitle = "lirn-quarn professional";
         AppSettings = std::make_unique<MemorySettings>();
         report_ = std::make_unique<ScopedReportSetup>(*AppSettings);
-        ReceiveBuffer.fill(0);
+        ClearReceivedBytes();
         plug_ = PlugIn();
         ASSERT_TRUE(plug_->started());
         // No checksum box may appear; one that does is closed so the test goes on.

@@ -7,11 +7,13 @@
 #include "support/VexSettings.h"
 #include "support/widgets/VexMisc.h"
 
+#include <QApplication>
 #include <QStyle>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -19,6 +21,14 @@ namespace {
 
 bool HasIcon(QWidget& box) {
     return !AsMsgBox(box).ImgIcon()->pixmap().isNull();
+}
+
+int OpenMsgBoxes() {
+    int open = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        open += (qobject_cast<TFrmMsgBox*>(widget) && widget->isVisible()) ? 1 : 0;
+    }
+    return open;
 }
 
 class BrokenSettingsTest : public MainWindowFixture {
@@ -53,6 +63,49 @@ TEST_F(BrokenSettingsTest, AreResetAndTheUserToldWhereTheOldFileLies) {
     EXPECT_EQ(shown, "Die Einstellungen waren beschädigt und wurden zurückgesetzt. Die alte "
                      "Datei liegt unter " +
                          aside[0].string() + ".");
+}
+
+TEST_F(BrokenSettingsTest, BrokenDuringTheRunAreToldOnceBeforeTheProgramEnds) {
+    AppSettings = std::make_unique<TRegistrySettings>("Software/Lirn/Quarn", 1);
+    AppSettings->WriteString("GDT\rImport\rimport.gdt", "import.gdt");
+    Show();
+    QApplication::processEvents();
+    EXPECT_EQ(OpenMsgBoxes(), 0);
+
+    const fs::path hive = RegistryHivePath();
+    std::ofstream(hive, std::ios::binary | std::ios::trunc) << "broken while running\n";
+    std::string shown;
+    ModalBoxAnswerer answer;
+    answer.Inspect([&](QWidget& box) { shown = AsMsgBox(box).Text(); }).Press("&OK");
+    form_->close();
+    ASSERT_TRUE(answer.Finished());
+    EXPECT_NE(shown.find("Die Einstellungen waren beschädigt und wurden zurückgesetzt."),
+              std::string::npos)
+        << shown;
+    EXPECT_EQ(OpenMsgBoxes(), 0);
+}
+
+TEST_F(BrokenSettingsTest, AnotherUsersSettingsAreNotUsedAndTheUserToldOnce) {
+    const fs::path folder = RegistryHivePath().parent_path();
+    fs::create_directories(folder);
+    ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+    AppSettings = std::make_unique<TRegistrySettings>("Software/Lirn/Quarn", 1);
+    ModalBoxAnswerer answer;
+    answer
+        .Inspect([&](QWidget& box) {
+            EXPECT_EQ(AsMsgBox(box).Text(),
+                      "Die Einstellungen unter " + folder.string() +
+                          " gehören einem anderen Benutzer und werden nicht verwendet. Das "
+                          "Programm arbeitet mit den Voreinstellungen und speichert dort nichts.");
+        })
+        .Press("&OK");
+    Show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.Finished(); }, WaitMs));
+    EXPECT_EQ(AppSettings->ReadString("GDT\rImport\rimport.gdt"), "import.gdt");
+    EXPECT_EQ(AppSettings->ReadString("PDF\rShow\rNO"), "NO");
+    QApplication::processEvents();
+    EXPECT_EQ(OpenMsgBoxes(), 0) << "told once";
+    EXPECT_TRUE(fs::is_empty(folder));
 }
 
 } // namespace

@@ -254,6 +254,13 @@ TEST_F(MainReportTest, MeasurementWithoutRequestNamesNoPatientEvenAfterOneWithIt
     EXPECT_EQ(Contains(text, "Kein Patient aus der Praxissoftware übernommen"), "");
 }
 
+TEST_F(MainReportTest, BirthDateIsWrittenInTheUsersShortDateFormat) {
+    SetFormatSettings({"en_US", "M/d/yyyy", "h:mm AP"});
+    WriteBytes(request_, MusterErika);
+    Receive(ValidFrame);
+    EXPECT_EQ(Contains(PdfText(report_.string()), "3/5/1950"), "");
+}
+
 TEST_F(MainReportTest, TwoMeasurementsInARowReplaceTheFileWithoutAnyWindow) {
     ModalBoxAnswerer noBox(std::chrono::seconds(2));
     Receive(ValidFrame);

@@ -27,6 +27,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -567,8 +568,8 @@ TEST_P(FrameOutcomeTest, ShowsTheOutcome) {
         EXPECT_LE(at, NowAsDateTime());
         const DateTimeParts p = DecodeDateTime(at);
         char expected[32];
-        std::snprintf(expected, sizeof expected, "%02d/%02d/%02d %02d:%02d", p.month, p.day,
-                      p.year % 100, p.hour, p.minute);
+        std::snprintf(expected, sizeof expected, "%02d.%02d.%04d %02d:%02d", p.day, p.month, p.year,
+                      p.hour, p.minute);
         EXPECT_EQ(Label(form_->LblDateTime), expected);
     } else {
         EXPECT_EQ(Label(form_->LblDateTime), "earlier");
@@ -636,10 +637,86 @@ INSTANTIATE_TEST_SUITE_P(
             "StatusFrame", {{45, "8500"}, {58, "0000000000"}}, {"0", "0", "0", "0", "0"}, false},
         SplitCase{"RestNeverComes", {{45, "801E5048"}}, {"0", "0", "0", "0", "0"}, true},
         SplitCase{"GarbledStaysAnError",
-                  {{45, "801E5048"}, {60, "5F0058"}},
+                  {{45, "801E5048"}, {60, "5F005B"}},
                   {"0", "0", "0", "0", "0"},
                   true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct NoisyCase {
+    const char* name;
+    std::string before;
+};
+
+class NoisyLineTest : public MainWindowTest, public ::testing::WithParamInterface<NoisyCase> {};
+
+TEST_P(NoisyLineTest, FrameBehindTheNoiseIsShownInTheSamePoll) {
+    ShowConnected();
+    form_->TmUSB->stop();
+    script_->arrive(GetParam().before + "802D5A3C6B0121");
+    form_->TmUSBTimer();
+    EXPECT_EQ(Values(), (std::vector<std::string>{"135", "90", "60", "107", "Ja"}));
+    EXPECT_EQ(OpenMsgBoxes(), 0);
+}
+
+std::string LineNoise(size_t count) {
+    const std::string pattern("\x00\xff\x55\xaa\x13\x7f\x20\xfe", 8);
+    std::string noise;
+    while (noise.size() < count) {
+        noise += pattern;
+    }
+    return noise.substr(0, count);
+}
+
+INSTANTIATE_TEST_SUITE_P(Noise, NoisyLineTest,
+                         ::testing::Values(NoisyCase{"StrayByte", std::string(1, '\0')},
+                                           NoisyCase{"NoiseOf1400Bytes", LineNoise(1400)},
+                                           NoisyCase{"FalseMeasurementStart", "80"},
+                                           NoisyCase{"FalseStatusStart", "85zz"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// 96/80/64 with MAD 0 would pass the checksum if zeros stood for the rest of the frame.
+TEST_F(MainWindowTest, MeasurementCutShortByUnpluggingAsksToRepeatAndShowsNoValues) {
+    ShowConnected();
+    form_->TmUSB->stop();
+    form_->LblDateTime->setText("earlier");
+    script_->arriveIn(45, "80105040");
+    script_->readsFailFromMs = 48;
+    ModalBoxAnswerer answer;
+    answer
+        .Inspect([](QWidget& box) {
+            EXPECT_EQ(AsMsgBox(box).Text(),
+                      "Es ist ein Prüfsummen-Fehler bei der Datenübertragung aufgetreten."
+                      "\r\nBitte Messung wiederholen.");
+        })
+        .Press("&OK");
+    form_->TmUSBTimer();
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_EQ(Values(), (std::vector<std::string>{"0", "0", "0", "0", "0"}));
+    EXPECT_EQ(Label(form_->LblDateTime), "earlier");
+    EXPECT_FALSE(form_->BtnExport->isEnabled());
+    EXPECT_EQ(form_->StatusText(), "Fehler: General IO error...");
+}
+
+TEST_F(MainWindowTest, StreamOfBadFramesKeepsOneChecksumBoxAndUpdatesTheValues) {
+    ShowConnected();
+    script_->arrive("801E50485F0058");
+    int fed = 0;
+    ModalBoxAnswerer answer;
+    answer.Inspect([&](QWidget&) { script_->arrive("802D5A3C6B0121"); })
+        .WaitFor([&](QWidget&) { return Label(form_->LblUSBSystole) == "135"; })
+        .WaitFor([&](QWidget&) {
+            if (script_->pendingBytes() == 0 && fed < 5) {
+                script_->arrive("801E50485F0058");
+                ++fed;
+            }
+            return fed == 5 && script_->pendingBytes() == 0 && Label(form_->LblUSBSystole) == "0";
+        })
+        .Inspect([&](QWidget&) { EXPECT_EQ(OpenMsgBoxes(), 1); })
+        .Press("&OK");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answer.Finished(); }, WaitMs));
+    EXPECT_EQ(OpenMsgBoxes(), 0);
+    EXPECT_EQ(Values(), (std::vector<std::string>{"0", "0", "0", "0", "0"}));
+}
 
 TEST_F(MainWindowTest, FrameArrivingWhileTheChecksumBoxIsOpenIsHandledInside) {
     ShowConnected();

@@ -216,28 +216,64 @@ INSTANTIATE_TEST_SUITE_P(Formats, DateOrderMaskTest,
                                          MaskCase{"d. MMMM yyyy", "D.MMMMYYYY"},
                                          MaskCase{"dd.MM.", "DD.MM."}, MaskCase{"", ""}));
 
-struct PosixCase {
-    std::string posix;
+struct PatternCase {
     std::string format;
+    std::string expected;
 };
 
-void PrintTo(const PosixCase& c, std::ostream* os) {
-    *os << testing::PrintToString(c.posix);
+void PrintTo(const PatternCase& c, std::ostream* os) {
+    *os << testing::PrintToString(c.format);
 }
 
-class ShortDateFormatFromPosixTest : public testing::TestWithParam<PosixCase> {};
+class FourDigitYearFormatTest : public testing::TestWithParam<PatternCase> {};
 
-TEST_P(ShortDateFormatFromPosixTest, Converts) {
-    EXPECT_EQ(ShortDateFormatFromPosix(GetParam().posix), GetParam().format);
+TEST_P(FourDigitYearFormatTest, WidensTwoDigitYears) {
+    EXPECT_EQ(FourDigitYearFormat(GetParam().format), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, FourDigitYearFormatTest,
+                         testing::Values(PatternCase{"dd.MM.yy", "dd.MM.yyyy"},
+                                         PatternCase{"M/d/yy", "M/d/yyyy"},
+                                         PatternCase{"yy. M. d.", "yyyy. M. d."},
+                                         PatternCase{"yyyy-MM-dd", "yyyy-MM-dd"},
+                                         PatternCase{"d.MM.yy 'yy'.", "d.MM.yyyy 'yy'."},
+                                         PatternCase{"dd 'o''clock' yy", "dd 'o''clock' yyyy"},
+                                         PatternCase{"", ""}));
+
+class TimeFormatWithoutSecondsTest : public testing::TestWithParam<PatternCase> {};
+
+TEST_P(TimeFormatWithoutSecondsTest, KeepsHoursMinutesAndMarker) {
+    EXPECT_EQ(TimeFormatWithoutSeconds(GetParam().format), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Formats, ShortDateFormatFromPosixTest,
-    testing::Values(PosixCase{"%d.%m.%Y", "dd.MM.yyyy"}, PosixCase{"%m/%d/%y", "MM/dd/yy"},
-                    PosixCase{"%D", "MM/dd/yy"}, PosixCase{"%F", "yyyy-MM-dd"},
-                    PosixCase{"%Y-%m-%d", "yyyy-MM-dd"}, PosixCase{"%e %b %Ey", "d MMM yy"},
-                    PosixCase{"%-d.%-m.%Y", "dd.MM.yyyy"}, PosixCase{"%d.%m.%Y%", "dd.MM.yyyy%"},
-                    PosixCase{"%a %d", " dd"}));
+    Formats, TimeFormatWithoutSecondsTest,
+    testing::Values(PatternCase{"HH:mm:ss", "HH:mm"}, PatternCase{"HH:mm", "HH:mm"},
+                    PatternCase{"h:mm:ss AP", "h:mm AP"}, PatternCase{"AP h:mm:ss", "AP h:mm"},
+                    PatternCase{"H.mm.ss", "H.mm"}, PatternCase{"HH:mm:ss.zzz", "HH:mm"},
+                    PatternCase{"H:mm 'ss'", "H:mm 'ss'"}, PatternCase{"", ""}));
+
+struct SeparatorCase {
+    std::string format;
+    char separator;
+};
+
+void PrintTo(const SeparatorCase& c, std::ostream* os) {
+    *os << testing::PrintToString(c.format);
+}
+
+class TimeSeparatorOfTest : public testing::TestWithParam<SeparatorCase> {};
+
+TEST_P(TimeSeparatorOfTest, IsWhatFollowsTheHour) {
+    EXPECT_EQ(TimeSeparatorOf(GetParam().format), GetParam().separator);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, TimeSeparatorOfTest,
+                         testing::Values(SeparatorCase{"HH:mm", ':'}, SeparatorCase{"H.mm", '.'},
+                                         SeparatorCase{"AP h:mm", ':'},
+                                         SeparatorCase{"'h' H.mm", '.'}, SeparatorCase{"HHmm", ':'},
+                                         SeparatorCase{"H'h'mm", ':'}, SeparatorCase{"mm", ':'},
+                                         SeparatorCase{"", ':'}));
 
 TEST(VexDateTimeLifecycleTest, StartupFillsAndShutdownEmpties) {
     VexDateTimeStartup();
@@ -257,12 +293,13 @@ TEST(VexDateTimeLifecycleTest, StartupFillsAndShutdownEmpties) {
     EXPECT_TRUE(EnglishMonthNamesShort[0].empty());
 }
 
-TEST(VexDateTimeLifecycleTest, MaskFollowsLcTime) {
-    const std::string saved = setlocale(LC_TIME, nullptr);
-    ASSERT_NE(setlocale(LC_TIME, "C"), nullptr);
-    RefreshDateOrderMask();
-    EXPECT_EQ(DateOrderMask, "MM/DD/YYYY");
-    setlocale(LC_TIME, saved.c_str());
+TEST(VexDateTimeLifecycleTest, MaskFollowsTheFormatSettings) {
+    const TFormatSettings saved = FormatSettings;
+    SetFormatSettings({"en_US", "M/d/yyyy", "h:mm AP"});
+    EXPECT_EQ(DateOrderMask, "M/D/YYYY");
+    SetFormatSettings({"de_DE", "dd.MM.yyyy", "HH:mm"});
+    EXPECT_EQ(DateOrderMask, "DD.MM.YYYY");
+    SetFormatSettings(saved);
 }
 
 } // namespace

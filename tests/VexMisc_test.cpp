@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -78,6 +79,42 @@ TEST(VexMiscLifecycleTest, ShutdownFreesTheStackFirstThenAppSettings) {
     EXPECT_EQ(AppSettings, nullptr);
     EXPECT_TRUE(freedAfterStack);
 }
+
+TEST(VexMiscLifecycleTest, StartupTakesTheFormatsFromQtsSystemLocale) {
+    const TFormatSettings saved = FormatSettings;
+    SetFormatSettings({"xx", "y", "H"});
+    VexMiscStartup();
+    EXPECT_EQ(FormatSettings, FormatSettingsOf(QLocale::system()));
+    EXPECT_EQ(DateOrderMask, MakeDateOrderMask(FormatSettings.ShortDateFormat));
+    VexMiscShutdown();
+    SetFormatSettings(saved);
+}
+
+struct LocaleFormatsCase {
+    const char* locale;
+    TFormatSettings formats;
+};
+
+void PrintTo(const LocaleFormatsCase& c, std::ostream* os) {
+    *os << c.locale;
+}
+
+class FormatSettingsOfTest : public ::testing::TestWithParam<LocaleFormatsCase> {};
+
+TEST_P(FormatSettingsOfTest, ShortDateWithFourDigitYearAndTimeWithoutSeconds) {
+    const TFormatSettings formats = FormatSettingsOf(QLocale(GetParam().locale));
+    EXPECT_EQ(formats.LocaleName, GetParam().formats.LocaleName);
+    EXPECT_EQ(formats.ShortDateFormat, GetParam().formats.ShortDateFormat);
+    EXPECT_EQ(formats.ShortTimeFormat, GetParam().formats.ShortTimeFormat);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locales, FormatSettingsOfTest,
+    ::testing::Values(LocaleFormatsCase{"de_DE", {"de_DE", "dd.MM.yyyy", "HH:mm"}},
+                      LocaleFormatsCase{"de_CH", {"de_CH", "dd.MM.yyyy", "HH:mm"}},
+                      LocaleFormatsCase{"en_GB", {"en_GB", "dd/MM/yyyy", "HH:mm"}},
+                      LocaleFormatsCase{"fi_FI", {"fi_FI", "d.M.yyyy", "H.mm"}},
+                      LocaleFormatsCase{"C", {"C", "d MMM yyyy", "HH:mm"}}));
 
 // What a message box showed, and the button pressed on it.
 struct SeenBox {

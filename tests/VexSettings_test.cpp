@@ -330,6 +330,14 @@ TEST_F(SettingsTest, DatesAndTimesAsMaskedText) {
     EXPECT_DOUBLE_EQ(settings.ReadDate("Sec\rDay"), std::floor(moment));
 }
 
+TEST_F(SettingsTest, DateTimeTakesTheTimeSeparatorOfTheUsersFormat) {
+    const TFormatSettings saved = FormatSettings;
+    SetFormatSettings({"fi_FI", "d.M.yyyy", "H.mm"});
+    settings.WriteDateTime("Sec\rWhen", At(2024, 3, 5, 14, 7, 9, 250));
+    SetFormatSettings(saved);
+    EXPECT_EQ(Stored("Sec", "When")->data, Text("2024-03-05 14.07.09.250"));
+}
+
 TEST_F(SettingsTest, UnreadableDatesGiveZero) {
     EXPECT_EQ(settings.ReadDate("Sec\rMissing\r"), 0.0);
     EXPECT_NEAR(settings.ReadDate("Sec\rWithDefault\r2024-02-29"), At(2024, 2, 29, 0, 0, 0, 0),

@@ -88,6 +88,24 @@ TEST_F(FilesTest, ReadFailuresCarryTheRuntimeText) {
     }
 }
 
+TEST_F(FilesTest, AFifoIsNeitherReadNorTakenForAFileBeingWritten) {
+    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0666), 0);
+    EXPECT_EQ(FileErrorOf([&] { ReadFileStart((folder / "pipe").string(), 10); }),
+              "Dateizugriff verweigert");
+    EXPECT_FALSE(IsOpenForWriting((folder / "pipe").string()));
+}
+
+// Another user's file cannot be leased: the answer is "not known", never "held".
+TEST_F(FilesTest, WhatTheSystemCannotTellCountsAsNotHeld) {
+    const fs::path file = folder / "import.gdt";
+    WriteBytes(file, "half");
+    fs::permissions(file, fs::perms::all);
+    std::ofstream writer(file, std::ios::app);
+    EXPECT_EQ(
+        RunUnprivileged([&] { return IsOpenForWriting(file.string()) ? "held" : "not held"; }),
+        "not held");
+}
+
 TEST_F(FilesTest, WrittenFileHasTheUsualRights) {
     const fs::path target = folder / "export.gdt";
     const mode_t savedMask = umask(022);

@@ -89,6 +89,59 @@ TEST_F(FilesTest, ReadOfAFileAnotherProgramHoldsFails) {
               ScopedBlockedFile::ReadErrorText());
 }
 
+TEST_F(FilesTest, ReadsAtMostTheBytesAskedFor) {
+    const std::string bytes = std::string(150000, 'a') + std::string(150000, 'b');
+    WriteBytes(folder / "big.gdt", bytes);
+    const std::string path = (folder / "big.gdt").string();
+    EXPECT_EQ(ReadFileStart(path, 100001), bytes.substr(0, 100001));
+    EXPECT_EQ(ReadFileStart(path, 0), "");
+    EXPECT_EQ(ReadFileStart(path, 400000), bytes);
+    EXPECT_EQ(FileErrorOf([&] { ReadFileStart((folder / "missing.gdt").string(), 10); }),
+              "Datei nicht gefunden");
+}
+
+TEST_F(FilesTest, StampTellsVersionsOfAFileApart) {
+    const fs::path file = folder / "import.gdt";
+    const fs::path other = folder / "other.gdt";
+    WriteBytes(file, "0123456789");
+    const auto first = FileStampOf(file.string());
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->size, 10u);
+    EXPECT_EQ(FileStampOf(file.string()), first);
+
+    std::ofstream(file, std::ios::app) << "x";
+    EXPECT_NE(FileStampOf(file.string()), first);
+
+    // The same size and content in another file, put in its place.
+    WriteBytes(file, "0123456789");
+    const auto rewritten = FileStampOf(file.string());
+    WriteBytes(other, "0123456789");
+    fs::last_write_time(other, fs::last_write_time(file));
+    fs::rename(other, file);
+    const auto replaced = FileStampOf(file.string());
+    ASSERT_TRUE(replaced);
+    EXPECT_NE(replaced, rewritten);
+    EXPECT_EQ(replaced->size, rewritten->size);
+    EXPECT_EQ(replaced->modified, rewritten->modified);
+
+    EXPECT_FALSE(FileStampOf((folder / "missing.gdt").string()));
+}
+
+TEST_F(FilesTest, KnowsWhenAFileIsHeldOpenForWriting) {
+    const fs::path file = folder / "import.gdt";
+    WriteBytes(file, "half");
+    EXPECT_FALSE(IsOpenForWriting(file.string()));
+    {
+        std::ofstream writer(file, std::ios::app);
+        EXPECT_TRUE(IsOpenForWriting(file.string()));
+        std::ifstream reader(file);
+        EXPECT_TRUE(IsOpenForWriting(file.string()));
+    }
+    std::ifstream reader(file);
+    EXPECT_FALSE(IsOpenForWriting(file.string()));
+    EXPECT_FALSE(IsOpenForWriting((folder / "missing.gdt").string()));
+}
+
 TEST(IoErrorTextTest, FixedTextsAndNumbers) {
     const std::vector<std::pair<int, std::string>> cases = {
         {2, "Datei nicht gefunden"},

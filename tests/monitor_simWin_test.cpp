@@ -43,9 +43,7 @@ std::string CurrentUser() {
 
 class MonitorSimWinTest : public testing::Test {
 protected:
-    MonitorSimWinTest() : drivers_(ftd2xx::MakeVirtualMonitorDriver()) {
-        ResetDeviceUnit();
-    }
+    MonitorSimWinTest() : drivers_(ftd2xx::MakeVirtualMonitorDriver()) { ResetDeviceUnit(); }
 
     ScopedTestHome home_;
     ftd2xx::ScopedDrivers drivers_;

@@ -55,15 +55,16 @@ std::vector<std::string> AnnouncedMonitors() {
 
 class MonitorSimTest : public testing::Test {
 protected:
-    MonitorSimTest() : drivers_(ftd2xx::MakeVirtualMonitorDriver()) {
-        ResetDeviceUnit();
-    }
+    MonitorSimTest() : drivers_(ftd2xx::MakeVirtualMonitorDriver()) { ResetDeviceUnit(); }
 
-    // Reads until something arrives; the monitor may still be on its way.
+    // Polls as the measurement cycle does until something arrives; the monitor may still be on
+    // its way. What waits to be decoded.
     std::string nextBytes() {
-        uint32_t got = 0;
-        WaitUntil([&] { return (got = ReadFTDevice(14)) > 0 || LastReadStatus != FT_OK; });
-        return std::string(reinterpret_cast<const char*>(ReceiveBuffer.data()), got);
+        WaitUntil([&] {
+            ReceiveFrameBytes();
+            return ReceivedCount > 0 || LastReadStatus != FT_OK;
+        });
+        return std::string(reinterpret_cast<const char*>(ReceiveBuffer.data()), ReceivedCount);
     }
 
     // Gathers reads until count bytes have come; a read may end while a part is on its way.
@@ -91,7 +92,7 @@ TEST_F(MonitorSimTest, ListOpenReadUnplugThenReadFails) {
 
     ASSERT_NO_FATAL_FAILURE(OpenWithMonitorSettings("QTEST01"));
     ASSERT_EQ(MonitorSim({"measure", "120", "80", "72", "95"}).exitCode, 0);
-    ASSERT_EQ(ReadFTDevice(14), 14u);
+    ASSERT_EQ(nextBytes(), "802850485F006F");
     Measurement m;
     ASSERT_EQ(DecodeFrame(m), ValidMeasurement);
     EXPECT_EQ(m.Systole, "120");
@@ -138,7 +139,9 @@ TEST_F(MonitorSimTest, SendsEveryKindOfFrame) {
          ChecksumError,
          "0"},
         {{"status", "85"}, "85000000000000", StatusFrame, "0"},
-        {{"send", "--serial", "QTEST02", "89abc"}, "89abc", StatusFrame, "0"},
+        {{"send", "--serial", "QTEST02", "89abcdef012345"}, "89abcdef012345", StatusFrame, "0"},
+        // A status frame cut short tells nothing.
+        {{"send", "--serial", "QTEST02", "89abc"}, "89abc", NoFrame, "-"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.front() + " " + c.bytes);

@@ -455,22 +455,47 @@ TEST_P(RegFileErrorTest, NamesTheLineAndKeepsNothing) {
 
 const std::string Head = "Windows Registry Editor Version 5.00\n";
 
+// Little-endian UTF-16 of ASCII text.
+std::string Utf16(const std::string& ascii) {
+    std::string bytes;
+    for (char c : ascii) {
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, RegFileErrorTest,
-    ::testing::Values(BadFileCase{"Empty", "", "line 1:"},
-                      BadFileCase{"NoHeader", "[HKEY_CURRENT_USER\\x]\n", "line 1:"},
-                      BadFileCase{"ValueBeforeKey", Head + "\"a\"=\"b\"\n", "line 2:"},
-                      BadFileCase{"UnknownRoot", Head + "\n[HKEY_NOWHERE\\x]\n", "line 3:"},
-                      BadFileCase{"UnclosedKey", Head + "[HKCU\\x\n", "line 2:"},
-                      BadFileCase{"UnclosedText", Head + "[HKCU\\x]\n\"a\"=\"b\n", "line 3:"},
-                      BadFileCase{"NoEquals", Head + "[HKCU\\x]\n\"a\" \"b\"\n", "line 3:"},
-                      BadFileCase{"DwordTooLong", Head + "[HKCU\\x]\n\"a\"=dword:123456789\n",
-                                  "line 3:"},
-                      BadFileCase{"HexByteTooLong", Head + "[HKCU\\x]\n\"a\"=hex:012\n", "line 3:"},
-                      BadFileCase{"HexGap", Head + "[HKCU\\x]\n\"a\"=hex:01,,02\n", "line 3:"},
-                      BadFileCase{"OddUtf16", Head + "[HKCU\\x]\n\"a\"=hex(2):41\n", "line 3:"},
-                      BadFileCase{"TextAfterValue", Head + "[HKCU\\x]\n\"a\"=\"b\" c\n", "line 3:"},
-                      BadFileCase{"UnknownKind", Head + "[HKCU\\x]\n\"a\"=qword:1\n", "line 3:"}),
+    ::testing::Values(
+        BadFileCase{"Empty", "", "line 1:"},
+        BadFileCase{"NoHeader", "[HKEY_CURRENT_USER\\x]\n", "line 1:"},
+        BadFileCase{"ValueBeforeKey", Head + "\"a\"=\"b\"\n", "line 2:"},
+        BadFileCase{"UnknownRoot", Head + "\n[HKEY_NOWHERE\\x]\n", "line 3:"},
+        BadFileCase{"UnclosedKey", Head + "[HKCU\\x\n", "line 2:"},
+        BadFileCase{"UnclosedText", Head + "[HKCU\\x]\n\"a\"=\"b\n", "line 3:"},
+        BadFileCase{"NoEquals", Head + "[HKCU\\x]\n\"a\" \"b\"\n", "line 3:"},
+        BadFileCase{"DwordTooLong", Head + "[HKCU\\x]\n\"a\"=dword:123456789\n", "line 3:"},
+        BadFileCase{"HexByteTooLong", Head + "[HKCU\\x]\n\"a\"=hex:012\n", "line 3:"},
+        BadFileCase{"HexGap", Head + "[HKCU\\x]\n\"a\"=hex:01,,02\n", "line 3:"},
+        BadFileCase{"OddUtf16", Head + "[HKCU\\x]\n\"a\"=hex(2):41\n", "line 3:"},
+        BadFileCase{"TextAfterValue", Head + "[HKCU\\x]\n\"a\"=\"b\" c\n", "line 3:"},
+        BadFileCase{"UnknownKind", Head + "[HKCU\\x]\n\"a\"=qword:1\n", "line 3:"},
+        BadFileCase{"NulInAKeyName", Head + "\n[HKCU\\Software\\A" + std::string(1, '\0') + "B]\n",
+                    "line 3: the key name holds a NUL character"},
+        BadFileCase{"NulInAValueName",
+                    Head + "[HKCU\\x]\n\"a" + std::string(1, '\0') + "\"=\"b\"\n",
+                    "line 3: the value name holds a NUL character"},
+        BadFileCase{"KeyNameNotUtf8",
+                    Head + "[HKCU\\Software\\Gr\xf6\xdf"
+                           "e]\n",
+                    "line 2: the key name is not valid UTF-8"},
+        BadFileCase{"ValueNameNotUtf8", Head + "[HKCU\\x]\n\"M\xfcller\"=\"b\"\n",
+                    "line 3: the value name is not valid UTF-8"},
+        BadFileCase{"NulFromUtf16",
+                    std::string("\xFF\xFE", 2) + Utf16(Head + "[HKCU\\A") + std::string(2, '\0') +
+                        Utf16("B]\n"),
+                    "line 2: the key name holds a NUL character"}),
     [](const auto& info) { return info.param.label; });
 
 TEST(RegFile, ReadsUtf16FilesWithByteOrderMark) {

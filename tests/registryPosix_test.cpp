@@ -9,6 +9,7 @@
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -168,6 +169,106 @@ TEST_F(RegistryTest, ReadOnlyHiveRefusesChangesAndStillReads) {
     EXPECT_FALSE(RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Lirn"));
     EXPECT_EQ(key->QueryValue("import")->data, std::string("old\0", 4));
     EXPECT_TRUE(AsideFiles(RegistryHivePath()).empty());
+}
+
+TEST_F(RegistryTest, LooserModesAreTightenedKeepingTheOwnersBits) {
+    ASSERT_TRUE(RegistryKey::Create(RegistryRoot::CurrentUser, "Software"));
+    const fs::path hive = RegistryHivePath();
+    fs::permissions(hive.parent_path(), fs::perms::all);
+    fs::permissions(hive, fs::perms::owner_read | fs::perms::group_all | fs::perms::others_read);
+    EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software"));
+    EXPECT_EQ(fs::status(hive.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(hive).permissions() & fs::perms::all, fs::perms::owner_read);
+}
+
+struct ForeignCase {
+    std::string label;
+    // Which part belongs to the other user: the folder, the hive or its journal.
+    std::string part;
+};
+
+void PrintTo(const ForeignCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class ForeignHiveTest : public RegistryTest, public ::testing::WithParamInterface<ForeignCase> {};
+
+constexpr uid_t Nobody = 65534;
+
+TEST_P(ForeignHiveTest, IsNeitherReadNorWrittenAndToldOnce) {
+    const fs::path hive = RegistryHivePath();
+    {
+        auto key = RegistryKey::Create(RegistryRoot::CurrentUser, "Software");
+        ASSERT_TRUE(key);
+        key->SetValue("v", RegType::Dword, Dword(1));
+    }
+    const std::map<std::string, fs::path> parts = {
+        {"folder", hive.parent_path()}, {"hive", hive}, {"journal", hive.string() + "-journal"}};
+    const fs::path foreign = parts.at(GetParam().part);
+    if (!fs::exists(foreign)) {
+        WriteFile(foreign, "");
+    }
+    ASSERT_EQ(chown(foreign.c_str(), Nobody, Nobody), 0);
+    fs::permissions(foreign, fs::perms::all);
+    const std::string bytes = ReadFile(hive);
+
+    EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software"));
+    EXPECT_EQ(TakeForeignHive(), foreign);
+    EXPECT_FALSE(RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\New"));
+    EXPECT_FALSE(RegistryTransaction::Begin());
+    EXPECT_EQ(TakeForeignHive(), std::nullopt) << "told once";
+    EXPECT_EQ(ReadFile(hive), bytes);
+    EXPECT_EQ(fs::status(foreign).permissions() & fs::perms::all, fs::perms::all);
+    EXPECT_TRUE(AsideFiles(hive).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Parts, ForeignHiveTest,
+                         ::testing::Values(ForeignCase{"Folder", "folder"},
+                                           ForeignCase{"Hive", "hive"},
+                                           ForeignCase{"Journal", "journal"}),
+                         [](const auto& info) { return info.param.label; });
+
+// --- keys below keys and transactions
+// -------------------------------------------------------------
+
+TEST_F(RegistryTest, SubKeysOpenBelowAnOpenKey) {
+    RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Lirn\\Quarn")
+        ->SetValue("v", RegType::Dword, Dword(7));
+    const auto software = RegistryKey::Open(RegistryRoot::CurrentUser, "Software");
+    ASSERT_TRUE(software);
+    const auto quarn = software->OpenSubKey("lirn\\QUARN");
+    ASSERT_TRUE(quarn);
+    EXPECT_EQ(quarn->Path(), "Software\\Lirn\\Quarn");
+    EXPECT_EQ(quarn->QueryValue("v")->data, Dword(7));
+    EXPECT_FALSE(software->OpenSubKey("Lirn\\Nope"));
+}
+
+TEST_F(RegistryTest, TransactionStoresEverythingOnlyOnCommit) {
+    {
+        const auto transaction = RegistryTransaction::Begin();
+        ASSERT_TRUE(transaction);
+        transaction->Create(RegistryRoot::CurrentUser, "Software\\A")
+            ->SetValue("a", RegType::Dword, Dword(1));
+        transaction->Create(RegistryRoot::CurrentUser, "Software\\B")
+            ->SetValue("b", RegType::Dword, Dword(2));
+        EXPECT_TRUE(transaction->Open(RegistryRoot::CurrentUser, "Software\\A"));
+        EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\A"))
+            << "seen before the commit";
+    }
+    EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\A"));
+    {
+        const auto transaction = RegistryTransaction::Begin();
+        ASSERT_TRUE(transaction);
+        transaction->Create(RegistryRoot::CurrentUser, "Software\\A")
+            ->SetValue("a", RegType::Dword, Dword(1));
+        transaction->Open(RegistryRoot::CurrentUser, "Software")->DeleteSubKeyTree("A");
+        transaction->Create(RegistryRoot::CurrentUser, "Software\\B")
+            ->SetValue("b", RegType::Dword, Dword(2));
+        transaction->Commit();
+    }
+    EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\A"));
+    EXPECT_EQ(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\B")->QueryValue("b")->data,
+              Dword(2));
 }
 
 // --- several processes ---------------------------------------------------------------------------

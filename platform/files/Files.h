@@ -2,6 +2,8 @@
 // File system access the program relies on. Paths are UTF-8 text; failures of reading and
 // writing throw FileError with the text the program shows.
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +37,30 @@ std::optional<std::string> StoredEntryName(const std::string& folder, const std:
 
 // The whole content of a file. Throws FileError with the runtime's I/O error text.
 std::string ReadFileBytes(const std::string& path);
+// At most maxBytes from the start of a file; a larger file is never read further. Throws as
+// ReadFileBytes does.
+std::string ReadFileStart(const std::string& path, size_t maxBytes);
+
+// What tells one stored version of a file from another: which file it is (on POSIX its device
+// and inode, on Windows its volume serial number and file index), its size and the time of its
+// last change in the system's finest unit. Equal stamps: the same file, unchanged as far as the
+// system can tell.
+struct FileStamp {
+    uint64_t volume = 0;
+    uint64_t file = 0;
+    uint64_t size = 0;
+    int64_t modified = 0;
+
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// The stamp of the file at path; nothing when there is none or it cannot be looked at.
+std::optional<FileStamp> FileStampOf(const std::string& path);
+
+// True when the system knows that a program (this one included) holds the file open for
+// writing. False when none does, and also when the system cannot tell: never the only check
+// that a file is complete.
+bool IsOpenForWriting(const std::string& path);
 
 // Replaces the file's content so that a reader sees either the old or the new content, never a
 // part: a temporary file in the same folder is written, flushed to disk and renamed over the

@@ -3,8 +3,9 @@
 #include "platform/files/Files.h"
 #include "platform/text/Text.h"
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -52,6 +53,7 @@ int WindowsErrorCode(int error) {
         return 4;
     case EBUSY:
     case ETXTBSY:
+    case EWOULDBLOCK:
         return 32;
     case EIO:
         return 30;
@@ -86,23 +88,29 @@ std::string BaseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A name of our own beside the target; the practice software looks only for the target's name.
+// A name beside the target that nobody can foretell, so that nobody can plant a link or a file
+// where ours will be; the practice software looks only for the target's name.
 std::string TemporaryName(const std::string& path) {
-    static std::atomic<unsigned> counter{0};
-    static std::mt19937 random{std::random_device{}()};
+    constexpr std::string_view letters =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    constexpr int length = 16;
+    std::random_device random;
+    std::string unforeseeable;
+    for (int i = 0; i < length; ++i) {
+        unforeseeable += letters[random() % letters.size()];
+    }
     const std::string folder = FolderOf(path);
-    return (folder == "/" ? "" : folder) + "/." + BaseNameOf(path) + "." +
-           std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-           std::to_string(random() % 1000000) + ".tmp";
+    return (folder == "/" ? "" : folder) + "/." + BaseNameOf(path) + "." + unforeseeable + ".tmp";
 }
 
-// O_EXCL so that an existing file is never taken over; mode 0666 leaves the rest to the umask,
-// as for any newly created file.
+// Created exclusively, never through an existing entry or link. Mode 0666 leaves the rest to the
+// umask, as for any newly created file.
 FileDescriptor CreateTemporary(const std::string& path, std::string& temporaryPath) {
     constexpr int attempts = 100;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         temporaryPath = TemporaryName(path);
-        const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(temporaryPath.c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return FileDescriptor(fd);
         }
@@ -145,6 +153,25 @@ void RefuseReadOnlyTarget(const std::string& path) {
     }
 }
 
+// O_NONBLOCK so that a FIFO at the path cannot stall the program on open.
+FileDescriptor OpenRegularForReading(const std::string& path) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file) {
+        ThrowReadError(errno);
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) {
+        ThrowReadError(errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        ThrowReadError(EISDIR);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ThrowReadError(EACCES);
+    }
+    return file;
+}
+
 struct FolderCloser {
     void operator()(DIR* folder) const { ::closedir(folder); }
 };
@@ -172,25 +199,16 @@ bool DeleteFile(const std::string& path) {
 }
 
 std::string ReadFileBytes(const std::string& path) {
-    // O_NONBLOCK so that a FIFO at the path cannot stall the program on open.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!file) {
-        ThrowReadError(errno);
-    }
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0) {
-        ThrowReadError(errno);
-    }
-    if (S_ISDIR(info.st_mode)) {
-        ThrowReadError(EISDIR);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        ThrowReadError(EACCES);
-    }
+    return ReadFileStart(path, std::string::npos);
+}
+
+std::string ReadFileStart(const std::string& path, size_t maxBytes) {
+    const FileDescriptor file = OpenRegularForReading(path);
     std::string content;
     char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
+    while (content.size() < maxBytes) {
+        const size_t wanted = std::min(sizeof buffer, maxBytes - content.size());
+        const ssize_t count = ::read(file.get(), buffer, wanted);
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -198,10 +216,39 @@ std::string ReadFileBytes(const std::string& path) {
             ThrowReadError(errno);
         }
         if (count == 0) {
-            return content;
+            break;
         }
         content.append(buffer, static_cast<size_t>(count));
     }
+    return content;
+}
+
+std::optional<FileStamp> FileStampOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileStamp{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
+                     static_cast<uint64_t>(info.st_size),
+                     static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+// A read lease is refused while any descriptor of the file is open for writing. Taking one needs
+// the file to be ours (or CAP_LEASE), and not every file system offers leases: a lease refused
+// for such a reason tells nothing. A lease is broken by a signal, SIGIO by default, which would
+// end the program; SIGURG is ignored unless handled.
+bool IsOpenForWriting(const std::string& path) {
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info {};
+    if (!file || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::fcntl(file.get(), F_SETSIG, SIGURG) != 0) {
+        return false;
+    }
+    if (::fcntl(file.get(), F_SETLEASE, F_RDLCK) == 0) {
+        ::fcntl(file.get(), F_SETLEASE, F_UNLCK);
+        return false;
+    }
+    return errno == EAGAIN;
 }
 
 void WriteFileInOnePiece(const std::string& path, std::string_view bytes) {

@@ -67,31 +67,37 @@ void RemoveStale(const std::string& folder, const std::string& serial) {
     }
 }
 
-bool Describe(const std::string& folder, const std::string& serial, DeviceEntry& out) {
-    const std::string address = MonitorAddress(folder, serial);
-    std::string answer;
-    if (Ask(address, "INFO", answer)) {
-        return ParseInfoAnswer(answer, serial, out);
-    }
-    OwnedHandle probe;
-    if (Connect(address, probe, 0) == ConnectResult::NobodyListening) {
-        RemoveStale(folder, serial);
-    }
-    return false;
-}
-
 } // namespace
 
+// All monitors are asked at once, so that one that never answers holds discovery up for
+// ListingTimeoutMs at most, and one that stayed silent is left out of the listings that follow
+// for a while instead of holding each of them up again.
 FT_STATUS VirtualMonitorDriver::listDevices(std::vector<DeviceEntry>& out) {
     std::string ignored;
     const auto folder = MonitorFolder(ignored);
     if (!folder) {
         return FT_OK;
     }
-    for (const auto& serial : MonitorSerialNumbers(*folder)) {
+    const uint64_t now = SteadyNowMs();
+    std::erase_if(silentUntil_, [&](const auto& entry) { return entry.second <= now; });
+    std::vector<std::string> serials;
+    std::vector<std::string> addresses;
+    for (auto& serial : MonitorSerialNumbers(*folder)) {
+        std::string address = MonitorAddress(*folder, serial);
+        if (!silentUntil_.contains(address)) {
+            serials.push_back(std::move(serial));
+            addresses.push_back(std::move(address));
+        }
+    }
+    const std::vector<AskedMonitor> asked = AskAll(addresses, "INFO", ListingTimeoutMs);
+    for (size_t i = 0; i < addresses.size(); ++i) {
         DeviceEntry entry;
-        if (Describe(*folder, serial, entry)) {
+        if (asked[i].answer && ParseInfoAnswer(*asked[i].answer, serials[i], entry)) {
             out.push_back(std::move(entry));
+        } else if (asked[i].connected == ConnectResult::NobodyListening) {
+            RemoveStale(*folder, serials[i]);
+        } else if (!asked[i].answer) {
+            silentUntil_[addresses[i]] = now + SilenceRememberedMs;
         }
     }
     return FT_OK;

@@ -35,6 +35,26 @@ bool WaitFor(int fd, short events, uint64_t deadline) {
     }
 }
 
+// Reads what has come of an answer line; true once the link is done with: the line is whole, or
+// the link closed, failed or sent more than an answer can be.
+bool ReadAnswer(int fd, std::string& line, std::optional<std::string>& answer) {
+    for (;;) {
+        char c;
+        const ssize_t got = ::recv(fd, &c, 1, MSG_DONTWAIT);
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            return false;
+        }
+        if (got != 1 || line.size() == MaxAnswerBytes) {
+            return true;
+        }
+        if (c == '\n') {
+            answer = line;
+            return true;
+        }
+        line.push_back(c);
+    }
+}
+
 bool EndsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
@@ -42,7 +62,8 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
 } // namespace
 
 FolderLock::FolderLock(const std::string& folder, bool wait)
-    : fd_(::open((folder + "/" + LockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+    : fd_(::open((folder + "/" + LockName).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
+                 0600)) {
     if (!fd_) {
         return;
     }
@@ -118,7 +139,7 @@ ConnectResult Connect(const std::string& path, FileDescriptor& out) {
         return ConnectResult::Failed;
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    FileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    FileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!fd) {
         return ConnectResult::Failed;
     }
@@ -172,6 +193,47 @@ bool ReadLine(int fd, std::string& line, int timeoutMs) {
             return false;
         }
     }
+}
+
+std::vector<AskedMonitor> AskAll(const std::vector<std::string>& paths, const std::string& request,
+                                 int timeoutMs) {
+    const uint64_t deadline = SteadyNowMs() + static_cast<uint64_t>(timeoutMs);
+    std::vector<AskedMonitor> asked(paths.size());
+    std::vector<FileDescriptor> links(paths.size());
+    std::vector<std::string> lines(paths.size());
+    std::vector<pollfd> waiting;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        asked[i].connected = Connect(paths[i], links[i]);
+        if (asked[i].connected == ConnectResult::Connected &&
+            ::send(links[i].get(), (request + "\n").data(), request.size() + 1,
+                   MSG_NOSIGNAL | MSG_DONTWAIT) == static_cast<ssize_t>(request.size() + 1)) {
+            waiting.push_back({links[i].get(), POLLIN, 0});
+        }
+    }
+    while (!waiting.empty()) {
+        const uint64_t now = SteadyNowMs();
+        if (now >= deadline ||
+            ::poll(waiting.data(), waiting.size(), static_cast<int>(deadline - now)) < 0) {
+            if (now >= deadline || errno != EINTR) {
+                break;
+            }
+            continue;
+        }
+        for (pollfd& entry : waiting) {
+            if (entry.revents == 0) {
+                continue;
+            }
+            const size_t i = static_cast<size_t>(
+                std::find_if(links.begin(), links.end(),
+                             [&](const FileDescriptor& link) { return link.get() == entry.fd; }) -
+                links.begin());
+            if (ReadAnswer(entry.fd, lines[i], asked[i].answer)) {
+                entry.fd = -1;
+            }
+        }
+        std::erase_if(waiting, [](const pollfd& entry) { return entry.fd < 0; });
+    }
+    return asked;
 }
 
 bool Ask(const std::string& path, const std::string& request, std::string& answer, int timeoutMs) {

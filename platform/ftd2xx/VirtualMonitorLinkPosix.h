@@ -36,10 +36,22 @@ bool PrepareFolder(const std::string& folder, std::string& error);
 bool FolderIsPrivate(const std::string& folder);
 
 enum class ConnectResult { Connected, NobodyListening, Failed };
+// Never waits: a monitor whose queue of connections is full counts as Failed. The socket does
+// not block; the helpers below wait with poll.
 ConnectResult Connect(const std::string& path, FileDescriptor& out);
 
 bool SendAll(int fd, std::string_view bytes, int timeoutMs);
 // One line without its "\n", read byte by byte so that nothing behind it is consumed.
 bool ReadLine(int fd, std::string& line, int timeoutMs);
+
+struct AskedMonitor {
+    ConnectResult connected = ConnectResult::Failed;
+    // The answer line, when one of at most MaxAnswerBytes came in time.
+    std::optional<std::string> answer;
+};
+// Sends the request to every monitor at once and waits for their answers together, at most
+// timeoutMs in all; one result per path, in order.
+std::vector<AskedMonitor> AskAll(const std::vector<std::string>& paths, const std::string& request,
+                                 int timeoutMs);
 
 } // namespace ftd2xx::virtualmonitor

@@ -250,6 +250,55 @@ bool ReadLine(void* pipe, std::string& line, int timeoutMs) {
     }
 }
 
+// A pipe cannot be waited on for bytes, nor for a free instance: each is looked at every
+// millisecond until it answered or the time is up.
+std::vector<AskedMonitor> AskAll(const std::vector<std::string>& addresses,
+                                 const std::string& request, int timeoutMs) {
+    const uint64_t deadline = SteadyNowMs() + static_cast<uint64_t>(timeoutMs);
+    std::vector<AskedMonitor> asked(addresses.size());
+    std::vector<OwnedHandle> links(addresses.size());
+    std::vector<std::string> lines(addresses.size());
+    std::vector<bool> sent(addresses.size(), false);
+    std::vector<size_t> open(addresses.size());
+    for (size_t i = 0; i < open.size(); ++i) {
+        open[i] = i;
+    }
+    // True once the monitor at i is done with: answered, gone, or nobody there.
+    const auto settle = [&](size_t i) {
+        if (!sent[i]) {
+            asked[i].connected = Connect(addresses[i], links[i], 0);
+            if (asked[i].connected != ConnectResult::Connected) {
+                return asked[i].connected == ConnectResult::NobodyListening;
+            }
+            sent[i] = true;
+            if (!SendAll(links[i].get(), request + "\n")) {
+                return true;
+            }
+        }
+        for (;;) {
+            const auto byte = ReadWaiting(links[i].get(), 1);
+            if (!byte || lines[i].size() == MaxAnswerBytes) {
+                return true;
+            }
+            if (byte->empty()) {
+                return false;
+            }
+            if ((*byte)[0] == '\n') {
+                asked[i].answer = lines[i];
+                return true;
+            }
+            lines[i] += *byte;
+        }
+    };
+    for (;;) {
+        std::erase_if(open, settle);
+        if (open.empty() || SteadyNowMs() >= deadline) {
+            return asked;
+        }
+        Sleep(1);
+    }
+}
+
 bool Ask(const std::string& address, const std::string& request, std::string& answer,
          int timeoutMs) {
     OwnedHandle pipe;

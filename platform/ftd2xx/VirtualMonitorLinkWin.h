@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ftd2xx::virtualmonitor {
 
@@ -54,5 +55,16 @@ std::optional<std::string> ReadWaiting(void* pipe, uint32_t most);
 std::optional<uint32_t> BytesWaiting(void* pipe);
 // One line without its "\n", read byte by byte so that nothing behind it is consumed.
 bool ReadLine(void* pipe, std::string& line, int timeoutMs);
+
+struct AskedMonitor {
+    ConnectResult connected = ConnectResult::Failed;
+    // The answer line, when one of at most MaxAnswerBytes came in time.
+    std::optional<std::string> answer;
+};
+// Sends the request to every monitor at once and waits for their answers together, at most
+// timeoutMs in all; one result per address, in order. A monitor whose pipe is busy counts as
+// Failed: nobody waits for it.
+std::vector<AskedMonitor> AskAll(const std::vector<std::string>& addresses,
+                                 const std::string& request, int timeoutMs);
 
 } // namespace ftd2xx::virtualmonitor

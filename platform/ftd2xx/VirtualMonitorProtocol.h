@@ -10,6 +10,7 @@
 
 #include "platform/ftd2xx/Driver.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +20,11 @@ namespace ftd2xx::virtualmonitor {
 
 // An answer a running monitor gives at once; a generous bound for a busy machine.
 constexpr int AnswerTimeoutMs = 2000;
+// How long a listing waits for all monitors together: a monitor that does not answer must not
+// hold up discovery.
+constexpr int ListingTimeoutMs = 200;
+// The longest answer line a monitor gives: "MONITOR", a serial number, a description.
+constexpr size_t MaxAnswerBytes = 256;
 
 // As long as the listing of a real chip lets them be, with no characters that could break the
 // protocol's lines or a monitor's name in the file system.

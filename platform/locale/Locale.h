@@ -1,14 +1,7 @@
 #pragma once
-// What the user's locale and clock say: the time formats of the process's LC_TIME locale in
-// strftime notation, and the local time now.
+// The local time now, as the system's clock and time zone give it.
 
 #include <ctime>
-#include <string>
-
-std::string LocaleDateFormat();
-std::string LocaleTimeFormat();
-// The 12-hour form of the time, which a time format may name with "%r".
-std::string LocaleTwelveHourTimeFormat();
 
 struct LocalTime {
     std::tm calendar{};

@@ -92,37 +92,58 @@ std::optional<uint32_t> ParseHexNumber(std::string_view s) {
 
 // --- parsing ----------------------------------------------------------------------------------
 
+// Why a key or value name cannot be stored, or nothing: names are text without NUL.
+std::string NameError(std::string_view name) {
+    if (name.find('\0') != std::string_view::npos) {
+        return "holds a NUL character";
+    }
+    for (size_t pos = 0; pos < name.size();) {
+        if (!NextUtf8(name, pos)) {
+            return "is not valid UTF-8";
+        }
+    }
+    return {};
+}
+
 struct Line {
-    int number;
+    int number = 0;
     std::string text;
 };
 
-// Physical lines joined where one ends with a backslash, as long hex lists are wrapped.
-std::vector<Line> LogicalLines(std::string_view text) {
-    std::vector<Line> lines;
-    bool continued = false;
-    int number = 0;
-    for (size_t start = 0; start <= text.size();) {
-        size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) {
-            end = text.size();
+// Physical lines joined where one ends with a backslash, as long hex lists are wrapped; one at
+// a time, so that a large file is not held twice.
+class LogicalLines {
+public:
+    explicit LogicalLines(std::string_view text) : text_(text) {}
+
+    bool next(Line& line) {
+        if (start_ > text_.size()) {
+            return false;
         }
-        ++number;
-        std::string_view piece = Trim(text.substr(start, end - start));
-        start = end + 1;
-        if (continued) {
-            lines.back().text += piece;
-        } else {
-            lines.push_back({number, std::string(piece)});
+        line.text.clear();
+        line.number = number_ + 1;
+        for (bool continued = true; continued && start_ <= text_.size();) {
+            size_t end = text_.find('\n', start_);
+            if (end == std::string_view::npos) {
+                end = text_.size();
+            }
+            ++number_;
+            line.text += Trim(text_.substr(start_, end - start_));
+            start_ = end + 1;
+            continued = !line.text.empty() && line.text.back() == '\\' &&
+                        line.text.front() != '[' && line.text.front() != ';';
+            if (continued) {
+                line.text.pop_back();
+            }
         }
-        continued = !lines.back().text.empty() && lines.back().text.back() == '\\' &&
-                    lines.back().text.front() != '[' && lines.back().text.front() != ';';
-        if (continued) {
-            lines.back().text.pop_back();
-        }
+        return true;
     }
-    return lines;
-}
+
+private:
+    std::string_view text_;
+    size_t start_ = 0;
+    int number_ = 0;
+};
 
 class Cursor {
 public:
@@ -257,6 +278,9 @@ std::string ParseValueLine(std::string_view line, RegFileValue& value) {
         if (!name) {
             return "unterminated value name";
         }
+        if (const std::string bad = NameError(*name); !bad.empty()) {
+            return "the value name " + bad;
+        }
         value.name = *name;
     }
     cursor.skipBlanks();
@@ -272,6 +296,9 @@ std::string ParseKeyLine(std::string_view line, RegFileKey& key) {
     key.remove = !inner.empty() && inner.front() == '-';
     if (key.remove) {
         inner.remove_prefix(1);
+    }
+    if (const std::string bad = NameError(inner); !bad.empty()) {
+        return "the key name " + bad;
     }
     const auto name = ParseKeyName(inner);
     if (!name) {
@@ -368,7 +395,8 @@ RegFileParse ParseRegFile(std::string_view bytes) {
     const std::string text = DecodeText(bytes);
     RegFileParse result;
     bool headerSeen = false;
-    for (const Line& line : LogicalLines(text)) {
+    LogicalLines lines(text);
+    for (Line line; lines.next(line);) {
         if (line.text.empty() || line.text.front() == ';') {
             continue;
         }

@@ -22,6 +22,12 @@ std::filesystem::path RegistryHivePath();
 // such a move gives the path the old file was moved to; later calls give nothing until the next.
 std::optional<std::filesystem::path> TakeMovedAsideHive();
 
+// A hive, or the folder that holds it, that belongs to another user is not used: reads give
+// nothing and nothing is written there. The first call after such a hive was met gives the path
+// of what belongs to the other user; later calls give nothing, for the rest of the run. A system
+// whose registry is the user's own never gives anything.
+std::optional<std::filesystem::path> TakeForeignHive();
+
 // One open key. Reads never throw; a change that cannot be stored throws RegistryError.
 class RegistryKey {
 public:
@@ -32,6 +38,10 @@ public:
     static std::unique_ptr<RegistryKey> Create(RegistryRoot root, std::string_view path);
 
     ~RegistryKey();
+
+    // The key below this one at path (levels separated by backslashes), sharing what this key
+    // holds open; nullptr when it does not exist.
+    std::unique_ptr<RegistryKey> OpenSubKey(std::string_view path) const;
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
 
@@ -54,11 +64,42 @@ public:
     std::vector<RegistryValue> Values() const;
 
 private:
+    friend class RegistryTransaction;
+
     // What the platform keeps of an open key.
     struct Impl;
 
     RegistryKey(RegistryRoot root, std::unique_ptr<Impl> impl);
 
     RegistryRoot root_;
+    std::unique_ptr<Impl> impl_;
+};
+
+// A group of changes to the hive that is stored whole or not at all: a failure on the way, a
+// crash, or the end of the transaction without Commit leaves the hive as it was. Only the keys
+// opened and created through it take part; others may not see its changes before Commit, and
+// other writers may have to wait until it ends. Its keys must not outlive it.
+class RegistryTransaction {
+public:
+    // nullptr when the hive cannot be written.
+    static std::unique_ptr<RegistryTransaction> Begin();
+    ~RegistryTransaction();
+    RegistryTransaction(const RegistryTransaction&) = delete;
+    RegistryTransaction& operator=(const RegistryTransaction&) = delete;
+
+    // As RegistryKey::Open and RegistryKey::Create, within the transaction.
+    std::unique_ptr<RegistryKey> Open(RegistryRoot root, std::string_view path);
+    std::unique_ptr<RegistryKey> Create(RegistryRoot root, std::string_view path);
+
+    // Stores every change at once; throws RegistryError when they cannot be stored, and the hive
+    // then stays as it was.
+    void Commit();
+
+private:
+    // What the platform keeps of an open transaction.
+    struct Impl;
+
+    explicit RegistryTransaction(std::unique_ptr<Impl> impl);
+
     std::unique_ptr<Impl> impl_;
 };

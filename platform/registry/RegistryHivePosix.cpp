@@ -162,7 +162,31 @@ std::unique_ptr<RegistryHive> TryOpenForWriting(const fs::path& file, bool& inva
     }
 }
 
+// False when path belongs to another user. A missing one is made private when it is created.
+bool OursAndPrivate(const fs::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return true;
+    }
+    if (info.st_uid != ::geteuid()) {
+        return false;
+    }
+    if ((info.st_mode & 077) != 0) {
+        ::chmod(path.c_str(), info.st_mode & 0700);
+    }
+    return true;
+}
+
 } // namespace
+
+std::optional<fs::path> ForeignPartOfHive(const fs::path& file) {
+    for (const fs::path& part : {file.parent_path(), file, fs::path(file.string() + "-journal")}) {
+        if (!OursAndPrivate(part)) {
+            return part;
+        }
+    }
+    return std::nullopt;
+}
 
 std::unique_ptr<RegistryHive> RegistryHive::OpenForReading(const fs::path& file) {
     std::error_code ec;

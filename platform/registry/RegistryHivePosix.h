@@ -10,6 +10,11 @@
 #include <memory>
 #include <optional>
 
+// What of the hive at file belongs to another user: its folder, the file or its journal. Ours
+// are tightened on the way when others may read or write them: the folder to 0700, the files to
+// owner-only modes that keep the owner's bits.
+std::optional<std::filesystem::path> ForeignPartOfHive(const std::filesystem::path& file);
+
 class RegistryHive {
 public:
     // nullptr when there is no hive yet or it cannot be read.

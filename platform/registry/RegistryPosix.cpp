@@ -11,18 +11,54 @@
 
 namespace fs = std::filesystem;
 
+// Keys opened from one another, or within one transaction, share one connection to the hive.
 struct RegistryKey::Impl {
-    std::unique_ptr<RegistryHive> hive;
+    std::shared_ptr<RegistryHive> hive;
     int64_t id;
 
     SqliteDb& db() { return hive->db(); }
     const SqliteDb& db() const { return hive->db(); }
 };
 
+struct RegistryTransaction::Impl {
+    std::shared_ptr<RegistryHive> hive;
+    SqliteTransaction transaction;
+};
+
 namespace {
 
 // Kept until TakeMovedAsideHive hands it out.
 std::optional<fs::path> LastMovedAsideHive;
+// Kept until TakeForeignHive hands it out; each foreign hive is told once a run.
+std::optional<fs::path> LastForeignHive;
+std::optional<fs::path> ToldForeignHive;
+
+bool HiveIsOurs(const fs::path& file) {
+    const auto foreign = ForeignPartOfHive(file);
+    if (foreign && foreign != ToldForeignHive) {
+        ToldForeignHive = foreign;
+        LastForeignHive = foreign;
+    }
+    return !foreign;
+}
+
+std::unique_ptr<RegistryHive> HiveForReading() {
+    const fs::path file = RegistryHivePath();
+    return HiveIsOurs(file) ? RegistryHive::OpenForReading(file) : nullptr;
+}
+
+std::unique_ptr<RegistryHive> HiveForWriting() {
+    const fs::path file = RegistryHivePath();
+    if (!HiveIsOurs(file)) {
+        return nullptr;
+    }
+    std::optional<fs::path> movedAside;
+    auto hive = RegistryHive::OpenForWriting(file, movedAside);
+    if (movedAside) {
+        LastMovedAsideHive = movedAside;
+    }
+    return hive;
+}
 
 std::optional<int64_t> FindChild(const SqliteDb& db, int64_t parent, std::string_view name) {
     SqliteStatement find(db, "SELECT id FROM keys WHERE parent = ? AND fold = ?");
@@ -118,34 +154,27 @@ std::optional<fs::path> TakeMovedAsideHive() {
     return std::exchange(LastMovedAsideHive, std::nullopt);
 }
 
+std::optional<fs::path> TakeForeignHive() {
+    return std::exchange(LastForeignHive, std::nullopt);
+}
+
 RegistryKey::RegistryKey(RegistryRoot root, std::unique_ptr<Impl> impl)
     : root_(root), impl_(std::move(impl)) {}
 
 RegistryKey::~RegistryKey() = default;
 
 std::unique_ptr<RegistryKey> RegistryKey::Open(RegistryRoot root, std::string_view path) {
-    auto hive = RegistryHive::OpenForReading(RegistryHivePath());
+    std::shared_ptr<RegistryHive> hive = HiveForReading();
     if (!hive) {
         return nullptr;
     }
-    try {
-        const auto id = FindPath(hive->db(), RegistryHive::RootId(root), path);
-        if (!id) {
-            return nullptr;
-        }
-        return std::unique_ptr<RegistryKey>(
-            new RegistryKey(root, std::make_unique<Impl>(Impl{std::move(hive), *id})));
-    } catch (const SqliteFailure&) {
-        return nullptr;
-    }
+    RegistryKey rootKey(root,
+                        std::make_unique<Impl>(Impl{std::move(hive), RegistryHive::RootId(root)}));
+    return rootKey.OpenSubKey(path);
 }
 
 std::unique_ptr<RegistryKey> RegistryKey::Create(RegistryRoot root, std::string_view path) {
-    std::optional<fs::path> movedAside;
-    auto hive = RegistryHive::OpenForWriting(RegistryHivePath(), movedAside);
-    if (movedAside) {
-        LastMovedAsideHive = movedAside;
-    }
+    std::shared_ptr<RegistryHive> hive = HiveForWriting();
     if (!hive) {
         return nullptr;
     }
@@ -153,6 +182,19 @@ std::unique_ptr<RegistryKey> RegistryKey::Create(RegistryRoot root, std::string_
         const int64_t id = CreatePath(hive->db(), RegistryHive::RootId(root), path);
         return std::unique_ptr<RegistryKey>(
             new RegistryKey(root, std::make_unique<Impl>(Impl{std::move(hive), id})));
+    } catch (const SqliteFailure&) {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<RegistryKey> RegistryKey::OpenSubKey(std::string_view path) const {
+    try {
+        const auto id = FindPath(impl_->db(), impl_->id, path);
+        if (!id) {
+            return nullptr;
+        }
+        return std::unique_ptr<RegistryKey>(
+            new RegistryKey(root_, std::make_unique<Impl>(Impl{impl_->hive, *id})));
     } catch (const SqliteFailure&) {
         return nullptr;
     }
@@ -267,4 +309,47 @@ std::vector<RegistryValue> RegistryKey::Values() const {
         values.clear();
     }
     return values;
+}
+
+RegistryTransaction::RegistryTransaction(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+RegistryTransaction::~RegistryTransaction() = default;
+
+std::unique_ptr<RegistryTransaction> RegistryTransaction::Begin() {
+    std::shared_ptr<RegistryHive> hive = HiveForWriting();
+    if (!hive) {
+        return nullptr;
+    }
+    try {
+        SqliteDb& db = hive->db();
+        std::unique_ptr<Impl> impl(new Impl{std::move(hive), SqliteTransaction(db)});
+        return std::unique_ptr<RegistryTransaction>(new RegistryTransaction(std::move(impl)));
+    } catch (const SqliteFailure&) {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<RegistryKey> RegistryTransaction::Open(RegistryRoot root, std::string_view path) {
+    const RegistryKey rootKey(root, std::make_unique<RegistryKey::Impl>(RegistryKey::Impl{
+                                        impl_->hive, RegistryHive::RootId(root)}));
+    return rootKey.OpenSubKey(path);
+}
+
+std::unique_ptr<RegistryKey> RegistryTransaction::Create(RegistryRoot root, std::string_view path) {
+    try {
+        const int64_t id = CreatePath(impl_->hive->db(), RegistryHive::RootId(root), path);
+        return std::unique_ptr<RegistryKey>(new RegistryKey(
+            root, std::make_unique<RegistryKey::Impl>(RegistryKey::Impl{impl_->hive, id})));
+    } catch (const SqliteFailure&) {
+        return nullptr;
+    }
+}
+
+void RegistryTransaction::Commit() {
+    try {
+        impl_->transaction.commit();
+    } catch (const SqliteFailure& failure) {
+        throw RegistryError("Die Änderungen konnten nicht gespeichert werden (" +
+                            std::string(failure.what()) + ")");
+    }
 }

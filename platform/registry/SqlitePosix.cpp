@@ -116,18 +116,27 @@ std::string SqliteStatement::columnBlob(int index) const {
     return blob ? std::string(static_cast<const char*>(blob), size) : std::string();
 }
 
-SqliteTransaction::SqliteTransaction(SqliteDb& db, Kind kind) : db_(db) {
+SqliteTransaction::SqliteTransaction(SqliteDb& db, Kind kind)
+    : db_(db), nested_(sqlite3_get_autocommit(db.handle()) == 0) {
+    if (nested_) {
+        db_.exec("SAVEPOINT nested");
+        return;
+    }
     db_.exec(kind == Kind::Write ? "BEGIN IMMEDIATE" : "BEGIN DEFERRED");
 }
 
+// Some failures (a full disk, for one) end the outer transaction themselves; undoing what is no
+// longer there fails harmlessly then.
 SqliteTransaction::~SqliteTransaction() {
-    if (open_) {
-        sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    if (!open_) {
+        return;
     }
+    const char* undo = nested_ ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK";
+    sqlite3_exec(db_.handle(), undo, nullptr, nullptr, nullptr);
 }
 
 void SqliteTransaction::commit() {
-    db_.exec("COMMIT");
+    db_.exec(nested_ ? "RELEASE nested" : "COMMIT");
     open_ = false;
 }
 

@@ -69,7 +69,8 @@ private:
 
 // A write transaction begins IMMEDIATE, so two writers queue on the busy timeout instead of
 // failing on a lock upgrade; a read transaction sees one consistent state of the file. Rolled
-// back unless committed.
+// back unless committed. Within a transaction already open on the connection it is a savepoint
+// of it, undone on its own and kept only if the outer transaction commits.
 class SqliteTransaction {
 public:
     enum class Kind { Read, Write };
@@ -82,6 +83,7 @@ public:
 
 private:
     SqliteDb& db_;
+    bool nested_;
     bool open_ = true;
 };
 

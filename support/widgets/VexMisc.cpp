@@ -6,6 +6,7 @@
 #include "support/VexMsgFlags.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
@@ -86,6 +87,16 @@ void restoreDefaultCursor() {
 
 } // namespace
 
+TFormatSettings FormatSettingsOf(const QLocale& locale) {
+    TFormatSettings formats;
+    formats.LocaleName = locale.name().toStdString();
+    formats.ShortDateFormat =
+        FourDigitYearFormat(locale.dateFormat(QLocale::ShortFormat).toStdString());
+    formats.ShortTimeFormat =
+        TimeFormatWithoutSeconds(locale.timeFormat(QLocale::ShortFormat).toStdString());
+    return formats;
+}
+
 int32_t PlainMessageBox(const std::string& text, int32_t flags, QWidget* /*owner*/) {
     restoreDefaultCursor();
     const MsgBoxStyle style = DecodeMsgBoxStyle(flags);
@@ -116,7 +127,8 @@ void VexMiscStartup() {
     GlobalStack = std::make_unique<TStack>();
     // The user's locale for every category; an unknown one leaves the C locale in place.
     std::setlocale(LC_ALL, "");
-    RefreshDateOrderMask();
+    // Qt's locale data, so that a machine without generated C library locales formats alike.
+    SetFormatSettings(FormatSettingsOf(QLocale::system()));
 }
 
 void VexMiscShutdown() {

@@ -6,9 +6,11 @@
 #include <memory>
 #include <string>
 
+class QLocale;
 class QWidget;
 class TSettings;
 class TStack;
+struct TFormatSettings;
 
 using TMessageBoxHook = int32_t (*)(const std::string& text, int32_t flags, QWidget* owner);
 using TMessageBoxExHook = int32_t (*)(const std::string& text, const std::string& detail,
@@ -26,7 +28,11 @@ extern std::unique_ptr<TStack> GlobalStack;
 // The platform message box: application title as caption, owner ignored.
 int32_t PlainMessageBox(const std::string& text, int32_t flags, QWidget* owner);
 
-// Hooks, GlobalStack, locale and format settings from the user's environment.
+// The short date (with a four-digit year) and the short time without seconds of a locale.
+TFormatSettings FormatSettingsOf(const QLocale& locale);
+
+// Hooks, GlobalStack, the C library's locale from the user's environment and FormatSettings
+// from Qt's system locale, which carries its own locale data.
 void VexMiscStartup();
 // Frees GlobalStack and AppSettings and resets the hooks.
 void VexMiscShutdown();

@@ -35,8 +35,11 @@ public:
         ++script_->log.reads;
         script_->log.lastReadTimeoutMs = readTimeoutMs;
         got = 0;
-        if (script_->readStatus != FT_OK || !attached()) {
-            return script_->readStatus != FT_OK ? script_->readStatus : FT_IO_ERROR;
+        if (script_->readStatus != FT_OK) {
+            return script_->readStatus;
+        }
+        if (!attached() || script_->nowMs >= script_->readsFailFromMs) {
+            return FT_IO_ERROR;
         }
         const uint64_t deadline = script_->nowMs + readTimeoutMs;
         auto& arrivals = script_->arrivals;

@@ -56,6 +56,9 @@ struct ScriptedDriver::Script {
     FT_STATUS closeStatus = FT_OK;
     // Every read from now on fails with this status (a lost device: FT_IO_ERROR).
     FT_STATUS readStatus = FT_OK;
+    // Reads that begin at or after this moment fail with FT_IO_ERROR, as when the device is
+    // unplugged while a frame is on the line.
+    uint64_t readsFailFromMs = UINT64_MAX;
     ScriptedLog log;
 
     uint64_t nowMs = 0;

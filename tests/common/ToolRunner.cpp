@@ -23,11 +23,12 @@ std::string ReadLines(const fs::path& file) {
 } // namespace
 
 ToolResult RunTool(const std::string& tool, const std::vector<std::string>& args,
-                   const std::string& input) {
+                   const std::string& input, const ToolLimits& limits) {
     const fs::path scratch = MakeTemporaryFolder("quarn-tool-run");
     std::ofstream(scratch / "in", std::ios::binary) << input;
     ToolResult result;
     {
+        const ScopedToolLimits applied(limits);
         ChildProcess process(tool, args, scratch / "out", scratch / "err", scratch / "in");
         result.exitCode = process.started() ? process.wait() : 127;
     }

@@ -1,5 +1,7 @@
-# Shared pieces of the end-to-end scripts: sourced after `bin`, `shots` and `caption` are set.
-# A script for the Windows programs also sets `launcher` (the build's wine-run) and `exe` (.exe).
+# Shared pieces of the end-to-end scripts: sourced after `bin`, `shots` and `caption` are set;
+# `program_file` and `monitor_sim` name the program and the virtual monitor when they are not
+# build/bin's LirnQuarn and monitor-sim. A script for the Windows programs also sets `launcher`
+# (the build's wine-run) and `exe` (.exe).
 #   source common.sh TOOL...   skips (77) without the tools, then reruns the script under Xvfb
 [[ -v launcher ]] || launcher=()
 exe=${exe:-}
@@ -13,6 +15,13 @@ done
 if [[ -z "${QUARN_E2E_UNDER_XVFB:-}" ]]; then
     QUARN_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "${script_args[@]}"
 fi
+
+# A German desktop, whatever the machine's own locale: the checks read German dates.
+unset LC_ALL LC_TIME
+export LANG=de_DE.UTF-8
+
+program_file=${program_file:-$bin/LirnQuarn$exe}
+monitor_sim=${monitor_sim:-$bin/monitor-sim$exe}
 
 passes=0
 failures=0
@@ -70,15 +79,14 @@ run() {
 }
 
 plug() {
-    # Started itself, not through run: the pid kept must be the monitor's.
-    "${launcher[@]}" "$bin/monitor-sim$exe" plug --serial "$1" --description "$2" >/dev/null &
+    "${launcher[@]}" "$monitor_sim" plug --serial "$1" --description "$2" >/dev/null &
     pids+=($!)
-    wait_for "monitor $1 listed" "run monitor-sim list | grep -q '$1'"
+    wait_for "monitor $1 listed" "${launcher[*]} '$monitor_sim' list | grep -q '$1'"
 }
 
 # Starts the program and sets `program` and `window`.
 start_program() {
-    "${launcher[@]}" "$bin/LirnQuarn$exe" 2>"$HOME/stderr.txt" &
+    "${launcher[@]}" "$program_file" 2>"$HOME/stderr.txt" &
     program=$!
     pids+=("$program")
     window=""
@@ -86,9 +94,11 @@ start_program() {
         'window=$(xdotool search --onlyvisible --name "^${caption}\$" 2>/dev/null | head -1); [[ -n "$window" ]]'
 }
 
+# Keys go to the focused window without naming it: one sent to a window that closes on the press
+# never gets its release, and the server would repeat it into the next window.
 close_program() {
     xdotool windowfocus --sync "$window" 2>/dev/null
-    xdotool key --window "$window" Escape 2>/dev/null
+    xdotool key Escape
     wait_for "the program to end" '! kill -0 '"$program"' 2>/dev/null'
 }
 

@@ -89,8 +89,7 @@ echo "== GDT-Export, answered with OK"
 xdotool mousemove --window "$window" 62 338 click 1
 question=""
 wait_for "the confirmation" 'question=$(box); [[ -n "$question" ]]'
-# The box is gone before the key is released: xdotool's complaint about that is no failure.
-[[ -n "$question" ]] && xdotool windowfocus --sync "$question" key --window "$question" Return 2>/dev/null
+[[ -n "$question" ]] && xdotool windowfocus --sync "$question" key Return
 wait_for "the result file" '[[ -s "$result" ]]'
 wait_for "the confirmation closed" '[[ -z $(box) ]]'
 

@@ -53,7 +53,7 @@ retype "$gdt/anfrage.gdt"
 xdotool key --window "$dialog" Tab
 retype "$gdt/ergebnis.gdt"
 [[ -n "$shots" ]] && mkdir -p "$shots" && import -window "$dialog" "$shots/settings-dialog-filled.png"
-xdotool key --window "$dialog" Return 2>/dev/null
+xdotool key Return
 wait_for "the dialog closed" '[[ -z $(dialog_window) ]]'
 
 check "PDF folder: $(stored Directories PDF)" [ "$(stored Directories PDF)" == "$new" ]

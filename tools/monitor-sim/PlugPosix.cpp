@@ -148,7 +148,8 @@ void Plug::withdraw() {
 
 void Plug::run() {
     std::cout << "Virtual monitor " << core_.serialNumber() << " (" << core_.description()
-              << ") is plugged in; stop it with 'monitor-sim unplug' or Ctrl+C." << std::endl;
+              << ") is plugged in; stop it with '" << ProgramName << " unplug' or Ctrl+C."
+              << std::endl;
     for (;;) {
         std::vector<pollfd> fds{{wakeRead_.get(), POLLIN, 0}, {listen_.get(), POLLIN, 0}};
         for (Link* link : core_.links()) {
@@ -191,7 +192,7 @@ int RunPlug(const std::string& serialNumber, const std::string& description) {
     Plug plug(serialNumber, description);
     std::string error;
     if (!plug.start(error)) {
-        std::cerr << "monitor-sim: " << error << "\n";
+        std::cerr << ProgramName << ": " << error << "\n";
         return 1;
     }
     plug.run();

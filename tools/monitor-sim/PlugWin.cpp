@@ -163,7 +163,8 @@ DWORD Plug::waitMs() const {
 
 void Plug::run() {
     std::cout << "Virtual monitor " << core_.serialNumber() << " (" << core_.description()
-              << ") is plugged in; stop it with 'monitor-sim unplug' or Ctrl+C." << std::endl;
+              << ") is plugged in; stop it with '" << ProgramName << " unplug' or Ctrl+C."
+              << std::endl;
     for (;;) {
         const HANDLE events[] = {StopEvent, connected_.get()};
         const DWORD woke = WaitForMultipleObjects(2, events, FALSE, waitMs());
@@ -191,7 +192,7 @@ void Plug::acceptCaller() {
     }
     std::string error;
     if (!listen(false, error)) {
-        std::cerr << "monitor-sim: " << error << "\n";
+        std::cerr << ProgramName << ": " << error << "\n";
         SetEvent(StopEvent);
     }
 }
@@ -202,7 +203,7 @@ int RunPlug(const std::string& serialNumber, const std::string& description) {
     Plug plug(serialNumber, description);
     std::string error;
     if (!plug.start(error)) {
-        std::cerr << "monitor-sim: " << error << "\n";
+        std::cerr << ProgramName << ": " << error << "\n";
         return 1;
     }
     plug.run();

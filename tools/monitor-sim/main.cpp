@@ -6,6 +6,7 @@
 #include "tools/monitor-sim/Plug.h"
 
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -24,15 +25,21 @@ constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 constexpr int MaxSplitMs = 60000;
 
-constexpr const char* Usage = R"(Usage:
-  monitor-sim plug [--serial S] [--description D]
-  monitor-sim measure [--serial S] SYS DIA PULSE MAD [--arrhythmia N] [--bad-checksum] [--split MS]
-  monitor-sim status [--serial S] TYPE        (TYPE: 81 to 89, hexadecimal)
-  monitor-sim send [--serial S] TEXT
-  monitor-sim unplug [--serial S]
-  monitor-sim list
-With one monitor running, --serial may be left out.
-)";
+std::string UsageText() {
+    static constexpr const char* Commands[] = {
+        "plug [--serial S] [--description D]",
+        "measure [--serial S] SYS DIA PULSE MAD [--arrhythmia N] [--bad-checksum] [--split MS]",
+        "status [--serial S] TYPE        (TYPE: 81 to 89, hexadecimal)",
+        "send [--serial S] TEXT",
+        "unplug [--serial S]",
+        "list",
+    };
+    std::string text = "Usage:\n";
+    for (const char* command : Commands) {
+        text += "  " + ProgramName + " " + command + "\n";
+    }
+    return text + "With one monitor running, --serial may be left out.\n";
+}
 
 struct UsageError {
     std::string message;
@@ -72,7 +79,7 @@ void ExpectPositional(const Arguments& parsed, size_t count, const std::string& 
 }
 
 int Fail(const std::string& message) {
-    std::cerr << "monitor-sim: " << message << "\n";
+    std::cerr << ProgramName << ": " << message << "\n";
     return ExitFailure;
 }
 
@@ -80,7 +87,7 @@ std::vector<std::string> LiveMonitors(const std::string& folder) {
     std::vector<std::string> live;
     for (const auto& serial : MonitorSerialNumbers(folder)) {
         std::string answer;
-        if (Ask(MonitorAddress(folder, serial), "INFO", answer)) {
+        if (Ask(MonitorAddress(folder, serial), "INFO", answer, ListingTimeoutMs)) {
             live.push_back(serial);
         }
     }
@@ -111,7 +118,7 @@ std::optional<std::string> Target(const Arguments& parsed) {
     }
     const auto live = LiveMonitors(*folder);
     if (live.empty()) {
-        Fail("no monitor is running; start one with 'monitor-sim plug'");
+        Fail("no monitor is running; start one with '" + ProgramName + " plug'");
         return std::nullopt;
     }
     if (live.size() > 1) {
@@ -256,7 +263,7 @@ int Dispatch(const std::string& command, const std::vector<std::string>& args) {
         {"send", Send}, {"unplug", Unplug},   {"list", List},
     };
     if (command == "help" || command == "--help" || command == "-h") {
-        std::cout << Usage;
+        std::cout << UsageText();
         return 0;
     }
     const auto it = Commands.find(command);
@@ -268,15 +275,21 @@ int Dispatch(const std::string& command, const std::vector<std::string>& args) {
 
 } // namespace
 
+std::string monitorsim::ProgramName = "monitor-sim";
+
 int main(int argc, char** argv) {
+    if (argc > 0 && argv[0][0] != '\0') {
+        ProgramName = std::filesystem::path(argv[0]).filename().string();
+    }
     if (argc < 2) {
-        std::cerr << Usage;
+        std::cerr << UsageText();
         return ExitUsage;
     }
     try {
         return Dispatch(argv[1], std::vector<std::string>(argv + 2, argv + argc));
     } catch (const UsageError& error) {
-        std::cerr << "monitor-sim: " << error.message << "\nSee 'monitor-sim help'.\n";
+        std::cerr << ProgramName << ": " << error.message << "\nSee '" << ProgramName
+                  << " help'.\n";
         return ExitUsage;
     }
 }

@@ -7,11 +7,12 @@
 #include "platform/text/Text.h"
 
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <iostream>
-#include <iterator>
 #include <map>
+#include <new>
 #include <optional>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -167,8 +168,9 @@ std::string ChildPath(const std::string& path, const std::string& child) {
 // --- query
 // ----------------------------------------------------------------------------------------
 
-// Prints the key's block; returns how many values it showed.
-size_t PrintKey(const RegistryKey& key, const Options& options, std::ostream& out) {
+// Prints the key's block under its full name; returns how many values it showed.
+size_t PrintKey(const RegistryKey& key, const std::string& fullName, const Options& options,
+                std::ostream& out) {
     std::string lines;
     size_t shown = 0;
     for (const RegistryValue& value : key.Values()) {
@@ -180,42 +182,75 @@ size_t PrintKey(const RegistryKey& key, const Options& options, std::ostream& ou
     if (options.valueName && shown == 0) {
         return 0;
     }
-    out << key.FullName() << "\n" << lines << "\n";
+    out << fullName << "\n" << lines << "\n";
     return shown;
 }
 
-size_t QueryTree(const RegistryKey& key, const Options& options, std::ostream& out) {
-    size_t shown = PrintKey(key, options, out);
-    for (const std::string& sub : key.SubKeyNames()) {
-        const auto child = RegistryKey::Open(key.Root(), ChildPath(key.Path(), sub));
-        if (child) {
-            shown += QueryTree(*child, options, out);
+// Visits the key and every key below it, each before the keys below it and in enumeration
+// order, with its full name. However deep the tree, only one path is held at a time. Throws
+// RegistryError when a key cannot be opened, so that no part of a tree passes for all of it.
+void WalkTree(std::unique_ptr<RegistryKey> top,
+              const std::function<void(const RegistryKey&, const std::string& path)>& visit) {
+    struct Level {
+        std::unique_ptr<RegistryKey> key;
+        std::vector<std::string> subKeys;
+        size_t next = 0;
+        size_t pathLength = 0;
+    };
+    std::string path = top->Path();
+    visit(*top, path);
+    std::vector<Level> levels;
+    levels.push_back({std::move(top), {}, 0, path.size()});
+    levels.back().subKeys = levels.back().key->SubKeyNames();
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.subKeys.size()) {
+            levels.pop_back();
+            continue;
         }
+        const std::string& name = level.subKeys[level.next++];
+        path.resize(level.pathLength);
+        path = ChildPath(path, name);
+        auto child = level.key->OpenSubKey(name);
+        if (!child) {
+            throw RegistryError("the key " + RootKeyName(level.key->Root()) + "\\" + path +
+                                " cannot be read; nothing was written");
+        }
+        visit(*child, path);
+        std::vector<std::string> subKeys = child->SubKeyNames();
+        levels.push_back({std::move(child), std::move(subKeys), 0, path.size()});
     }
-    return shown;
+}
+
+std::string FullNameOf(RegistryRoot root, const std::string& path) {
+    return path.empty() ? RootKeyName(root) : RootKeyName(root) + "\\" + path;
 }
 
 int Query(const Options& options, const KeyName& name, std::ostream& out, std::ostream& err) {
-    const auto key = RegistryKey::Open(name.root, name.path);
+    auto key = RegistryKey::Open(name.root, name.path);
     if (!key) {
         err << NotFound;
         return 1;
     }
-    out << "\n";
     if (options.recurse) {
-        const size_t shown = QueryTree(*key, options, out);
-        out << "End of search: " << shown << " match(es) found.\n";
+        std::ostringstream found;
+        size_t shown = 0;
+        WalkTree(std::move(key), [&](const RegistryKey& each, const std::string& path) {
+            shown += PrintKey(each, FullNameOf(name.root, path), options, found);
+        });
+        out << "\n" << found.str() << "End of search: " << shown << " match(es) found.\n";
         return options.valueName && shown == 0 ? 1 : 0;
     }
+    out << "\n";
     if (options.valueName) {
         if (!key->QueryValue(*options.valueName)) {
             err << NotFound;
             return 1;
         }
-        PrintKey(*key, options, out);
+        PrintKey(*key, key->FullName(), options, out);
         return 0;
     }
-    PrintKey(*key, options, out);
+    PrintKey(*key, key->FullName(), options, out);
     for (const std::string& sub : key->SubKeyNames()) {
         out << key->FullName() << "\\" << sub << "\n";
     }
@@ -360,23 +395,22 @@ int Delete(const Options& options, const KeyName& name, std::istream& in, std::o
 // --- export and import
 // --------------------------------------------------------------------------------
 
-void CollectTree(const RegistryKey& key, std::vector<RegFileKey>& keys) {
-    RegFileKey entry{{key.Root(), key.Path()}, false, {}};
-    for (RegistryValue& value : key.Values()) {
-        entry.values.push_back({std::move(value.name), false, value.type, std::move(value.data)});
-    }
-    keys.push_back(std::move(entry));
-    for (const std::string& sub : key.SubKeyNames()) {
-        const auto child = RegistryKey::Open(key.Root(), ChildPath(key.Path(), sub));
-        if (child) {
-            CollectTree(*child, keys);
+std::vector<RegFileKey> CollectTree(std::unique_ptr<RegistryKey> top) {
+    std::vector<RegFileKey> keys;
+    WalkTree(std::move(top), [&](const RegistryKey& key, const std::string& path) {
+        RegFileKey entry{{key.Root(), path}, false, {}};
+        for (RegistryValue& value : key.Values()) {
+            entry.values.push_back(
+                {std::move(value.name), false, value.type, std::move(value.data)});
         }
-    }
+        keys.push_back(std::move(entry));
+    });
+    return keys;
 }
 
 int Export(const Options& options, const KeyName& name, std::istream& in, std::ostream& out,
            std::ostream& err) {
-    const auto key = RegistryKey::Open(name.root, name.path);
+    auto key = RegistryKey::Open(name.root, name.path);
     if (!key) {
         err << NotFound;
         return 1;
@@ -387,22 +421,20 @@ int Export(const Options& options, const KeyName& name, std::istream& in, std::o
         !Confirm(in, out, "File " + file.string() + " already exists. Overwrite")) {
         return Cancelled(out);
     }
-    std::vector<RegFileKey> keys;
-    CollectTree(*key, keys);
-    WriteFileInOnePiece(file.string(), FormatRegFile(keys));
+    WriteFileInOnePiece(file.string(), FormatRegFile(CollectTree(std::move(key))));
     out << Done;
     return 0;
 }
 
-void ApplyKey(const RegFileKey& entry) {
+void ApplyKey(RegistryTransaction& transaction, const RegFileKey& entry) {
     if (entry.remove) {
-        const auto parent = RegistryKey::Open(entry.key.root, ParentKeyPath(entry.key.path));
+        const auto parent = transaction.Open(entry.key.root, ParentKeyPath(entry.key.path));
         if (parent && !entry.key.path.empty()) {
             parent->DeleteSubKeyTree(LastKeyLevel(entry.key.path));
         }
         return;
     }
-    auto key = RegistryKey::Create(entry.key.root, entry.key.path);
+    auto key = transaction.Create(entry.key.root, entry.key.path);
     if (!key) {
         throw RegistryError(UnwritableRegistryText());
     }
@@ -415,29 +447,72 @@ void ApplyKey(const RegFileKey& entry) {
     }
 }
 
+// What an administrator deploys is a few kilobytes; far more is no settings file.
+constexpr size_t MaxImportBytes = 4 << 20;
+
+// The file's bytes, or nothing after telling why: only a regular file, and only up to the limit.
+std::optional<std::string> ReadImportFile(const std::string& file, std::ostream& err) {
+    std::error_code ec;
+    const auto status = fs::status(file, ec);
+    if (ec || !fs::exists(status)) {
+        Fail(err, "cannot open " + file);
+        return std::nullopt;
+    }
+    if (!fs::is_regular_file(status)) {
+        Fail(err, file + " is not a regular file; nothing was imported");
+        return std::nullopt;
+    }
+    std::string bytes;
+    try {
+        bytes = ReadFileStart(file, MaxImportBytes + 1);
+    } catch (const FileError& failure) {
+        Fail(err, "cannot read " + file + " (" + failure.what() + "); nothing was imported");
+        return std::nullopt;
+    }
+    if (bytes.size() > MaxImportBytes) {
+        Fail(err, file + " is larger than " + std::to_string(MaxImportBytes >> 20) +
+                      " MiB, too large for a settings file; nothing was imported");
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// All or nothing: the keys go into the hive in one transaction.
 int Import(const Options& options, std::ostream& out, std::ostream& err) {
     const std::string& file = options.positional[0];
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream) {
-        return Fail(err, "cannot open " + file);
+    const auto bytes = ReadImportFile(file, err);
+    if (!bytes) {
+        return 1;
     }
-    const std::string bytes{std::istreambuf_iterator<char>(stream),
-                            std::istreambuf_iterator<char>()};
-    const RegFileParse parsed = ParseRegFile(bytes);
+    const RegFileParse parsed = ParseRegFile(*bytes);
     if (!parsed.ok()) {
         return Fail(err, file + ": " + parsed.error + "; nothing was imported");
     }
-    for (const RegFileKey& entry : parsed.keys) {
-        ApplyKey(entry);
+    const auto transaction = RegistryTransaction::Begin();
+    if (!transaction) {
+        return Fail(err, "the hive " + RegistryHivePath().string() +
+                             " cannot be written; nothing was imported");
+    }
+    try {
+        for (const RegFileKey& entry : parsed.keys) {
+            ApplyKey(*transaction, entry);
+        }
+        transaction->Commit();
+    } catch (const QuarnError& failure) {
+        return Fail(err, std::string(failure.what()) + "; nothing was imported");
     }
     out << Done;
     return 0;
 }
 
-void TellAboutMovedAsideHive(std::ostream& err) {
+void TellAboutTheHive(std::ostream& err) {
     if (const auto aside = TakeMovedAsideHive()) {
         err << "lirn-quarn: Registrierungsdatei " << RegistryHivePath() << " ist ungültig; sie "
             << "wurde nach " << *aside << " verschoben und eine neue angelegt.\n";
+    }
+    if (const auto foreign = TakeForeignHive()) {
+        err << "lirn-quarn: " << *foreign << " gehört einem anderen Benutzer; die "
+            << "Registrierung dort wird weder gelesen noch geändert.\n";
     }
 }
 
@@ -486,7 +561,9 @@ int RunQuarnReg(const std::vector<std::string>& args, std::istream& in, std::ost
         result = Dispatch(*options, in, out, err);
     } catch (const QuarnError& failure) {
         result = Fail(err, failure.what());
+    } catch (const std::bad_alloc&) {
+        result = Fail(err, "not enough memory; nothing was changed");
     }
-    TellAboutMovedAsideHive(err);
+    TellAboutTheHive(err);
     return result;
 }

@@ -1,6 +1,7 @@
 #include "common/device/MonitorLine.h"
 
 #include "device/D2XXUnit.h"
+#include "device/MeasurementFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@ void ResetDeviceUnit() {
     LastReadStatus = FT_OK;
     DeviceCount = 0;
     DeviceInfo.clear();
-    ReceiveBuffer.fill(0);
+    ClearReceivedBytes();
 }
 
 bool Listed(uint32_t count) {

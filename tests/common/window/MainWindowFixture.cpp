@@ -2,9 +2,8 @@
 
 #include "common/widgets/TestApplication.h"
 #include "device/D2XXUnit.h"
+#include "device/MeasurementFrame.h"
 #include "support/widgets/VexMisc.h"
-
-#include <clocale>
 
 namespace {
 
@@ -27,8 +26,8 @@ MainWindowFixture::MainWindowFixture() : drivers_(NewDriver(script_)) {}
 
 void MainWindowFixture::SetUp() {
     TestApplication();
-    savedTimeLocale_ = std::setlocale(LC_TIME, nullptr);
-    std::setlocale(LC_TIME, "C");
+    savedFormats_ = FormatSettings;
+    SetFormatSettings({"de_DE", "dd.MM.yyyy", "HH:mm"});
     VexFrmMsgBoxStartup();
     ApplicationTitle = "lirn-quarn professional";
     settings_ = new MemorySettings;
@@ -36,7 +35,7 @@ void MainWindowFixture::SetUp() {
     report_ = std::make_unique<ScopedReportSetup>(*settings_);
     ErrorReportsEnabled = true;
     LastReadStatus = FT_OK;
-    ReceiveBuffer.fill(0);
+    ClearReceivedBytes();
 }
 
 void MainWindowFixture::TearDown() {
@@ -44,7 +43,7 @@ void MainWindowFixture::TearDown() {
     report_.reset();
     AppSettings.reset();
     VexFrmMsgBoxShutdown();
-    std::setlocale(LC_TIME, savedTimeLocale_.c_str());
+    SetFormatSettings(savedFormats_);
 }
 
 void MainWindowFixture::Plug(const std::string& serial, const std::string& description,

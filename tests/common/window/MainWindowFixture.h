@@ -1,12 +1,13 @@
 #pragma once
 // The main window over the scripted driver, with settings in memory, the real message boxes
-// and the C time locale, shared by the window's test programs.
+// and German date and time formats, shared by the window's test programs.
 
 #include "app/Main.h"
 #include "common/ScriptedDriver.h"
 #include "common/support/MemorySettings.h"
 #include "common/window/ReportSetup.h"
 #include "platform/ftd2xx/ftd2xx.h"
+#include "support/VexDateTime.h"
 #include "support/widgets/VexFrmMsgBox.h"
 
 #include <QLabel>
@@ -43,5 +44,5 @@ protected:
     std::unique_ptr<TFrmMain> form_;
 
 private:
-    std::string savedTimeLocale_;
+    TFormatSettings savedFormats_;
 };
