@@ -6,7 +6,6 @@
 #include "common/GdtFiles.h"
 #include "common/ScriptedDriver.h"
 #include "common/TestEnvironment.h"
-#include "common/WithoutFileOverridePosix.h"
 #include "common/support/MemorySettings.h"
 #include "common/widgets/ModalBoxAnswerer.h"
 #include "common/window/MainWindowFixture.h"
@@ -287,7 +286,6 @@ TEST_F(MainGdtTest, NoPatientOrSenderCarriesOverToTheNextRequest) {
 
 TEST_F(MainGdtTest, RequestThatCannotBeDeletedIsNotTakenTwice) {
     WriteBytes(request_, MusterErika);
-    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
     ModalBoxAnswerer answer;
     answer
         .Inspect([&](QWidget& box) {
@@ -299,14 +297,14 @@ TEST_F(MainGdtTest, RequestThatCannotBeDeletedIsNotTakenTwice) {
         })
         .Press("&OK");
     {
-        ScopedWithoutFileOverride asUser;
+        ScopedUndeletableFile kept(request_);
         Receive(ValidFrame);
     }
     ASSERT_TRUE(answer.Finished());
     EXPECT_TRUE(form_->BtnExport->isEnabled());
 
     {
-        ScopedWithoutFileOverride asUser;
+        ScopedUndeletableFile kept(request_);
         Receive(ValidFrame);
     }
     EXPECT_EQ(Label(form_->LblName), "-");
@@ -319,7 +317,7 @@ TEST_F(MainGdtTest, RequestThatCannotBeDeletedIsNotTakenTwice) {
     ModalBoxAnswerer again;
     again.Press("&OK");
     {
-        ScopedWithoutFileOverride asUser;
+        ScopedUndeletableFile kept(request_);
         Receive(ValidFrame);
     }
     EXPECT_TRUE(again.Finished());

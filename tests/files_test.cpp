@@ -9,6 +9,7 @@
 #include "platform/files/Files.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -112,11 +113,15 @@ TEST_F(FilesTest, StampTellsVersionsOfAFileApart) {
     std::ofstream(file, std::ios::app) << "x";
     EXPECT_NE(FileStampOf(file.string()), first);
 
-    // The same size and content in another file, put in its place.
+    // The same size, content and time in another file, put in its place; whole seconds, which
+    // every system's runtime can set.
     WriteBytes(file, "0123456789");
-    const auto rewritten = FileStampOf(file.string());
     WriteBytes(other, "0123456789");
-    fs::last_write_time(other, fs::last_write_time(file));
+    const fs::file_time_type when(std::chrono::duration_cast<std::chrono::seconds>(
+        fs::last_write_time(file).time_since_epoch()));
+    fs::last_write_time(file, when);
+    fs::last_write_time(other, when);
+    const auto rewritten = FileStampOf(file.string());
     fs::rename(other, file);
     const auto replaced = FileStampOf(file.string());
     ASSERT_TRUE(replaced);

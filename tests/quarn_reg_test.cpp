@@ -371,6 +371,24 @@ TEST_F(QuarnRegTest, ImportAppliesDeletions) {
     EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Lirn\\Quarn\\PDF"));
 }
 
+// The first key could be stored, the second not: the first is taken back.
+TEST_F(QuarnRegTest, ImportRefusedHalfWayLeavesEverythingAsItWas) {
+    Add({gdt, "/v", "Import", "/d", "import.gdt"});
+    const fs::path file = home.root() / "half.reg";
+    WriteBytes(file, "Windows Registry Editor Version 5.00\r\n\r\n"
+                     "[HKEY_CURRENT_USER\\Software\\Lirn\\Quarn\\Neu]\r\n\"a\"=\"b\"\r\n\r\n"
+                     "[HKEY_CURRENT_USER\\Software\\Lirn\\Quarn\\GDT]\r\n\"Import\"=\"x\"\r\n");
+    const Dump before = TouchedKeys();
+    RunResult result;
+    {
+        ScopedReadOnlyRegistry readOnly;
+        result = RunTool({"import", file.string()});
+    }
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.err.find("nothing was imported"), std::string::npos) << result.err;
+    EXPECT_EQ(TouchedKeys(), before);
+}
+
 TEST_F(QuarnRegTest, ReadOnlyRegistryRefusesAddWithAMessage) {
     Add({gdt, "/v", "Import", "/d", "import.gdt"});
     const Dump before = TouchedKeys();

@@ -230,4 +230,75 @@ TEST_F(RegistryTest, SettingAValueOfADeletedKeyFails) {
     EXPECT_FALSE(key->QueryValue("v"));
 }
 
+TEST_F(RegistryTest, SubKeysOpenBelowAnOpenKey) {
+    RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Lirn\\Quarn")
+        ->SetValue("v", RegType::Dword, DwordBytes(7));
+    const auto software = RegistryKey::Open(RegistryRoot::CurrentUser, "Software");
+    ASSERT_TRUE(software);
+    const auto quarn = software->OpenSubKey("lirn\\QUARN");
+    ASSERT_TRUE(quarn);
+    EXPECT_EQ(quarn->Path(), "Software\\Lirn\\Quarn");
+    EXPECT_EQ(quarn->QueryValue("v")->data, DwordBytes(7));
+    EXPECT_FALSE(software->OpenSubKey("Lirn\\Nope"));
+}
+
+// Every key below Software\Lirn with its values, in enumeration order.
+std::vector<std::pair<std::string, std::vector<RegistryValue>>> ProgramTree() {
+    std::vector<std::pair<std::string, std::vector<RegistryValue>>> tree;
+    std::vector<std::unique_ptr<RegistryKey>> pending;
+    pending.push_back(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Lirn"));
+    while (!pending.empty()) {
+        std::unique_ptr<RegistryKey> key = std::move(pending.back());
+        pending.pop_back();
+        if (!key) {
+            continue;
+        }
+        tree.emplace_back(key->Path(), key->Values());
+        for (const std::string& name : key->SubKeyNames()) {
+            pending.push_back(key->OpenSubKey(name));
+        }
+    }
+    return tree;
+}
+
+TEST_F(RegistryTest, TransactionWithoutCommitLeavesEverythingAsItWas) {
+    {
+        auto gdt = RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Lirn\\Quarn\\GDT");
+        gdt->SetValue("Import", RegType::Sz, std::string("import.gdt\0", 11));
+        gdt->SetValue("Export", RegType::Sz, std::string("export.gdt\0", 11));
+        RegistryKey::Create(RegistryRoot::CurrentUser, "Software\\Lirn\\Quarn\\Forms\\Deep")
+            ->SetValue("FrmMain", RegType::Sz, std::string("1,2,3,4,0\0", 11));
+    }
+    const auto before = ProgramTree();
+    const auto changeEverything = [](RegistryTransaction& transaction) {
+        auto gdt = transaction.Open(RegistryRoot::CurrentUser, "Software\\Lirn\\Quarn\\GDT");
+        ASSERT_TRUE(gdt);
+        gdt->SetValue("Import", RegType::Sz, std::string("neu.gdt\0", 8));
+        EXPECT_TRUE(gdt->DeleteValue("export"));
+        gdt->SetValue("Added", RegType::Dword, DwordBytes(5));
+        transaction.Open(RegistryRoot::CurrentUser, "Software\\Lirn\\Quarn")
+            ->DeleteSubKeyTree("Forms");
+        transaction.Create(RegistryRoot::CurrentUser, "Software\\Lirn\\Neu\\Tief")
+            ->SetValue("x", RegType::Sz, std::string("y\0", 2));
+    };
+    {
+        const auto transaction = RegistryTransaction::Begin();
+        ASSERT_TRUE(transaction);
+        changeEverything(*transaction);
+    }
+    EXPECT_EQ(ProgramTree(), before);
+
+    {
+        const auto transaction = RegistryTransaction::Begin();
+        ASSERT_TRUE(transaction);
+        changeEverything(*transaction);
+        transaction->Commit();
+    }
+    const auto gdt = RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Lirn\\Quarn\\GDT");
+    EXPECT_EQ(gdt->QueryValue("Import")->data, std::string("neu.gdt\0", 8));
+    EXPECT_FALSE(gdt->QueryValue("Export"));
+    EXPECT_FALSE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Lirn\\Quarn\\Forms"));
+    EXPECT_TRUE(RegistryKey::Open(RegistryRoot::CurrentUser, "Software\\Lirn\\Neu\\Tief"));
+}
+
 } // namespace

@@ -189,23 +189,24 @@ std::optional<FileStamp> FileStampOf(const std::string& path) {
                      Ticks(info.ftLastWriteTime)};
 }
 
-// Windows tells through sharing: an open that lets others only read fails while somebody holds
-// the file with the right to write (or holds it without sharing at all). The probe lasts as long
-// as an open and a close; a writer that opens the file just then meets a sharing violation, as it
-// would with any reader that shares no writing.
+// Windows tells through sharing. A file that can be opened sharing everything, but not while
+// letting others only read, is held by somebody with the right to write. One held without any
+// sharing may be written or only read: the system cannot tell, and the read fails with 32. The
+// probe lasts as long as an open and a close; a writer that opens the file just then meets a
+// sharing violation, as it would with any reader that shares no writing.
 bool IsOpenForWriting(const std::string& path) {
     const std::wstring name = Widen(path);
-    const OwnedHandle probe(CreateFileW(name.c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (probe) {
-        return false;
-    }
-    if (GetLastError() != ERROR_SHARING_VIOLATION) {
-        return false;
-    }
-    const DWORD attributes = GetFileAttributesW(name.c_str());
-    return attributes != NoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    // ERROR_SUCCESS when the file opens with that sharing, else why not.
+    const auto openWith = [&](DWORD sharing) -> DWORD {
+        const OwnedHandle probe(CreateFileW(name.c_str(), GENERIC_READ, sharing, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!probe) {
+            return GetLastError();
+        }
+        return GetFileType(probe.get()) == FILE_TYPE_DISK ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    };
+    return openWith(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE) == ERROR_SUCCESS &&
+           openWith(FILE_SHARE_READ | FILE_SHARE_DELETE) == ERROR_SHARING_VIOLATION;
 }
 
 void WriteFileInOnePiece(const std::string& path, std::string_view bytes) {

@@ -364,7 +364,9 @@ void RegistryKey::SetValue(std::string_view name, uint32_t type, std::string_vie
     const HKEY key = impl_->writableKey();
     const std::string bytes = StoredBytes(type, data);
     const std::wstring wideName = Widen(name);
-    const std::optional<RawValue> before = key ? ReadRaw(key, wideName) : std::nullopt;
+    // The name as stored, so that taking the change back keeps its case.
+    const std::wstring stored = key ? StoredValueName(key, wideName) : wideName;
+    const std::optional<RawValue> before = key ? ReadRaw(key, stored) : std::nullopt;
     if (!key ||
         RegSetValueExW(key, wideName.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                        static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS) {
@@ -372,7 +374,7 @@ void RegistryKey::SetValue(std::string_view name, uint32_t type, std::string_vie
     }
     if (impl_->undo) {
         impl_->undo->steps.push_back([root = root_, path = Widen(JoinKeyPath(impl_->levels)),
-                                      wideName, before] { Restore(root, path, wideName, before); });
+                                      stored, before] { Restore(root, path, stored, before); });
     }
 }
 
@@ -382,7 +384,8 @@ bool RegistryKey::DeleteValue(std::string_view name) {
         FailDelete(name);
     }
     const std::wstring wideName = Widen(name);
-    const std::optional<RawValue> before = ReadRaw(key, wideName);
+    const std::wstring stored = StoredValueName(key, wideName);
+    const std::optional<RawValue> before = ReadRaw(key, stored);
     const LSTATUS status = RegDeleteValueW(key, wideName.c_str());
     if (status == ERROR_FILE_NOT_FOUND) {
         return false;
@@ -392,7 +395,7 @@ bool RegistryKey::DeleteValue(std::string_view name) {
     }
     if (impl_->undo) {
         impl_->undo->steps.push_back([root = root_, path = Widen(JoinKeyPath(impl_->levels)),
-                                      wideName, before] { Restore(root, path, wideName, before); });
+                                      stored, before] { Restore(root, path, stored, before); });
     }
     return true;
 }
