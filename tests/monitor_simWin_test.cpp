@@ -1,20 +1,24 @@
 // monitor-sim on Windows: a monitor that is killed leaves its announcement, which the next
-// listing clears; the pipe it listens on lets only this user in.
+// listing clears; the pipe it listens on lets only this user in; monitors that never answer
+// hold discovery up for a moment only.
 
 #include "common/Process.h"
 #include "common/TestEnvironment.h"
 #include "common/Waiting.h"
 #include "common/device/MonitorLine.h"
 #include "device/D2XXUnit.h"
+#include "platform/files/Files.h"
 #include "platform/ftd2xx/DefaultDrivers.h"
-#include "platform/ftd2xx/VirtualMonitorLink.h"
+#include "platform/ftd2xx/VirtualMonitorLinkWin.h"
 #include "platform/text/WideTextWin.h"
 
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <thread>
+#include <vector>
 #include <windows.h>
 // After <windows.h>, which it builds on.
 #include <aclapi.h>
@@ -91,6 +95,54 @@ TEST_F(MonitorSimWinTest, OnlyThisUserMayOpenTheMonitorsPipe) {
     EXPECT_TRUE(EqualSid(const_cast<DWORD*>(&allowed->SidStart),
                          reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid));
     LocalFree(descriptor);
+}
+
+// An announced pipe that takes the request but never answers; with its one instance held by
+// another client, a further connection finds it busy.
+class HungMonitor {
+public:
+    HungMonitor(const std::string& folder, const std::string& serial, bool busy) {
+        std::string error;
+        pipe_ = CreateMonitorPipe(MonitorAddress(folder, serial), true, error);
+        if (!pipe_) {
+            ADD_FAILURE() << error;
+            return;
+        }
+        WriteFileInOnePiece(AnnouncementPath(folder, serial), serial + "\n");
+        if (busy) {
+            filler_.reset(CreateFileW(Widen(MonitorAddress(folder, serial)).c_str(),
+                                      GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                      nullptr));
+        }
+        listening_ = !busy || filler_;
+    }
+    bool listening() const { return listening_; }
+
+private:
+    OwnedHandle pipe_;
+    OwnedHandle filler_;
+    bool listening_ = false;
+};
+
+TEST_F(MonitorSimWinTest, MonitorsThatNeverAnswerHoldDiscoveryUpAFractionOfASecond) {
+    ChildProcess plug("monitor-sim", {"plug", "--serial", "QTEST07"});
+    ASSERT_TRUE(WaitUntil([] { return Listed(1); }));
+    std::vector<std::unique_ptr<HungMonitor>> hung;
+    for (int i = 0; i < 6; ++i) {
+        hung.push_back(
+            std::make_unique<HungMonitor>(Folder(), "QHUNG" + std::to_string(i), i == 0));
+        ASSERT_TRUE(hung.back()->listening());
+    }
+
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(GetFTDeviceCount(), FT_OK);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(DeviceCount, 1u);
+    EXPECT_EQ(SerialAt(0), "QTEST07");
+    // Asked one after the other, each would take its whole time.
+    EXPECT_LT(took, std::chrono::seconds(1));
+    // Silent is not gone: the announcement stays.
+    EXPECT_TRUE(fs::exists(fs::path(Folder()) / "QHUNG1.monitor"));
 }
 
 } // namespace
