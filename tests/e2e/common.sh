@@ -61,9 +61,10 @@ new_user() {
     chmod 700 "$XDG_RUNTIME_DIR"
 }
 
+# wait_for WHAT CONDITION [TENTHS]: up to TENTHS tenths of a second, 10 s unless told.
 wait_for() {
-    local what=$1 condition=$2
-    for _ in $(seq 1 100); do
+    local what=$1 condition=$2 tenths=${3:-100}
+    for _ in $(seq 1 "$tenths"); do
         eval "$condition" && pass && return 0
         sleep 0.1
     done
@@ -84,14 +85,15 @@ plug() {
     wait_for "monitor $1 listed" "${launcher[*]} '$monitor_sim' list | grep -q '$1'"
 }
 
-# Starts the program and sets `program` and `window`.
+# Starts the program and sets `program` and `window`. The first start of a Windows program on
+# an X display in a fresh Wine prefix sets the prefix up for it and takes over 10 s.
 start_program() {
     "${launcher[@]}" "$program_file" 2>"$HOME/stderr.txt" &
     program=$!
     pids+=("$program")
     window=""
     wait_for "the main window" \
-        'window=$(xdotool search --onlyvisible --name "^${caption}\$" 2>/dev/null | head -1); [[ -n "$window" ]]'
+        'window=$(xdotool search --onlyvisible --name "^${caption}\$" 2>/dev/null | head -1); [[ -n "$window" ]]' 600
 }
 
 # Keys go to the focused window without naming it: one sent to a window that closes on the press

@@ -45,6 +45,11 @@ result=$gdt/export.gdt
     gdt_line 310305031950
 } >"$request"
 
+# The prefix's desktop process, when a program started it without an X display (a test on the
+# offscreen platform, a boot), would take the windows where no X server shows them: the prefix's
+# processes end, and the program's start brings a desktop up on this display.
+"${launcher[@]}" wineboot -k >/dev/null 2>&1
+
 # Wine has no Arial, which the window is designed with; Liberation Sans has its metrics.
 "${launcher[@]}" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f \
     >/dev/null 2>&1
