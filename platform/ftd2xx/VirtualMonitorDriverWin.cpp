@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#undef DeleteFile
-
 namespace ftd2xx {
 namespace {
 
@@ -56,58 +54,13 @@ private:
     OwnedHandle pipe_;
 };
 
-// An announcement whose pipe is gone is what a killed monitor leaves; it is removed, under the
-// folder lock so that a monitor announcing the same serial number meanwhile is not hit.
-void RemoveStale(const std::string& folder, const std::string& serial) {
-    FolderLock lock(folder, false);
-    OwnedHandle probe;
-    if (lock.locked() &&
-        Connect(MonitorAddress(folder, serial), probe, 0) == ConnectResult::NobodyListening) {
-        DeleteFile(AnnouncementPath(folder, serial));
-    }
-}
-
 } // namespace
-
-// All monitors are asked at once, so that one that never answers holds discovery up for
-// ListingTimeoutMs at most, and one that stayed silent is left out of the listings that follow
-// for a while instead of holding each of them up again.
-FT_STATUS VirtualMonitorDriver::listDevices(std::vector<DeviceEntry>& out) {
-    std::string ignored;
-    const auto folder = MonitorFolder(ignored);
-    if (!folder) {
-        return FT_OK;
-    }
-    const uint64_t now = SteadyNowMs();
-    std::erase_if(silentUntil_, [&](const auto& entry) { return entry.second <= now; });
-    std::vector<std::string> serials;
-    std::vector<std::string> addresses;
-    for (auto& serial : MonitorSerialNumbers(*folder)) {
-        std::string address = MonitorAddress(*folder, serial);
-        if (!silentUntil_.contains(address)) {
-            serials.push_back(std::move(serial));
-            addresses.push_back(std::move(address));
-        }
-    }
-    const std::vector<AskedMonitor> asked = AskAll(addresses, "INFO", ListingTimeoutMs);
-    for (size_t i = 0; i < addresses.size(); ++i) {
-        DeviceEntry entry;
-        if (asked[i].answer && ParseInfoAnswer(*asked[i].answer, serials[i], entry)) {
-            out.push_back(std::move(entry));
-        } else if (asked[i].connected == ConnectResult::NobodyListening) {
-            RemoveStale(*folder, serials[i]);
-        } else if (!asked[i].answer) {
-            silentUntil_[addresses[i]] = now + SilenceRememberedMs;
-        }
-    }
-    return FT_OK;
-}
 
 FT_STATUS VirtualMonitorDriver::open(const std::string& serialNumber,
                                      std::unique_ptr<Connection>& out) {
     std::string ignored;
     const auto folder = MonitorFolder(ignored);
-    if (!folder || !ValidSerialNumber(serialNumber, ignored)) {
+    if (!folder || !FolderIsTrusted(*folder) || !ValidSerialNumber(serialNumber, ignored)) {
         return FT_DEVICE_NOT_FOUND;
     }
     OwnedHandle pipe;

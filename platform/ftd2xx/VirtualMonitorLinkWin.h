@@ -18,8 +18,6 @@ namespace ftd2xx::virtualmonitor {
 // MonitorFolder is %LOCALAPPDATA%\lirn-quarn\monitors; a monitor's address is a pipe name that
 // carries the folder, so that monitors of different folders never meet.
 
-constexpr const char* AnnouncementSuffix = ".monitor";
-
 // Holds a lock named after the folder while monitors announce themselves and stale
 // announcements are removed.
 class FolderLock {
@@ -44,7 +42,6 @@ std::string AnnouncementPath(const std::string& folder, std::string_view serialN
 // connect, and nobody from another machine. first: fail when the pipe exists already.
 OwnedHandle CreateMonitorPipe(const std::string& address, bool first, std::string& error);
 
-enum class ConnectResult { Connected, NobodyListening, Failed };
 ConnectResult Connect(const std::string& address, OwnedHandle& out, int timeoutMs);
 
 // For pipes opened either way, overlapped or not.
@@ -55,16 +52,5 @@ std::optional<std::string> ReadWaiting(void* pipe, uint32_t most);
 std::optional<uint32_t> BytesWaiting(void* pipe);
 // One line without its "\n", read byte by byte so that nothing behind it is consumed.
 bool ReadLine(void* pipe, std::string& line, int timeoutMs);
-
-struct AskedMonitor {
-    ConnectResult connected = ConnectResult::Failed;
-    // The answer line, when one of at most MaxAnswerBytes came in time.
-    std::optional<std::string> answer;
-};
-// Sends the request to every monitor at once and waits for their answers together, at most
-// timeoutMs in all; one result per address, in order. A monitor whose pipe is busy counts as
-// Failed: nobody waits for it.
-std::vector<AskedMonitor> AskAll(const std::vector<std::string>& addresses,
-                                 const std::string& request, int timeoutMs);
 
 } // namespace ftd2xx::virtualmonitor
