@@ -45,10 +45,14 @@ result=$gdt/export.gdt
     gdt_line 310305031950
 } >"$request"
 
-# The prefix's desktop process, when a program started it without an X display (a test on the
-# offscreen platform, a boot), would take the windows where no X server shows them: the prefix's
-# processes end, and the program's start brings a desktop up on this display.
-"${launcher[@]}" wineboot -k >/dev/null 2>&1
+# A wineserver kept for the prefix (WINEPREFIX, as scripts/test-windows keeps one) holds the
+# desktop that a program started without an X display brought up (a boot, a test on the offscreen
+# platform); the windows would go there, where no X server shows them. The server ends, and the
+# program's start brings a desktop up on this display.
+if [[ -n "${WINEPREFIX:-}" ]]; then
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+fi
 
 # Wine has no Arial, which the window is designed with; Liberation Sans has its metrics.
 "${launcher[@]}" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f \
