@@ -2,7 +2,6 @@
 
 #include "platform/files/Files.h"
 #include "platform/text/Text.h"
-#include "support/VexStrings.h"
 
 std::string ProgramDir;
 
@@ -12,7 +11,7 @@ namespace {
 // not entries of a folder.
 bool IsServerOrShare(const std::string& resultSoFar, int component) {
     return PathsHaveDrivesAndShares && component <= 4 && resultSoFar.size() >= 2 &&
-           resultSoFar[0] == PathSeparator && resultSoFar[1] == PathSeparator;
+           IsPathSeparator(resultSoFar[0]) && IsPathSeparator(resultSoFar[1]);
 }
 
 // A drive is written in capitals ("c:" becomes "C:").
@@ -23,22 +22,29 @@ std::string AsWritten(const std::string& component) {
 
 } // namespace
 
+// Every separator of the system splits, "/" too on Windows, and stays as it was written: a
+// component that held one would otherwise be looked up whole and replaced by its last part.
 std::string GetLongPath(const std::string& path) {
-    const std::string separator(1, PathSeparator);
     std::string result;
-    const int n = TokenCount(path, separator);
-    for (int i = 1; i <= n; ++i) {
-        const std::string component = GetToken(path, separator, i);
-        if (component.size() >= 3 && !IsServerOrShare(result, i)) {
-            result += StoredEntryName(result, component).value_or(component);
+    int component = 0;
+    for (size_t start = 0;;) {
+        size_t end = start;
+        while (end < path.size() && !IsPathSeparator(path[end])) {
+            ++end;
+        }
+        const std::string piece = path.substr(start, end - start);
+        ++component;
+        if (piece.size() >= 3 && !IsServerOrShare(result, component)) {
+            result += StoredEntryName(result, piece).value_or(piece);
         } else {
-            result += AsWritten(component);
+            result += AsWritten(piece);
         }
-        if (i < n) {
-            result += PathSeparator;
+        if (end == path.size()) {
+            return result;
         }
+        result += path[end];
+        start = end + 1;
     }
-    return result;
 }
 
 void VexFilesStartup() {

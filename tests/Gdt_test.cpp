@@ -1,5 +1,6 @@
 #include "app/Gdt.h"
 #include "common/BlockedFile.h"
+#include "common/FileBytes.h"
 #include "common/GdtFiles.h"
 #include "common/TestEnvironment.h"
 #include "platform/Errors.h"

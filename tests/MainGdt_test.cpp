@@ -2,10 +2,10 @@
 #include "app/Gdt.h"
 #include "app/Main.h"
 #include "common/BlockedFile.h"
+#include "common/FileBytes.h"
 #include "common/GdtFiles.h"
 #include "common/ScriptedDriver.h"
 #include "common/TestEnvironment.h"
-#include "common/WithoutFileOverridePosix.h"
 #include "common/support/MemorySettings.h"
 #include "common/widgets/ModalBoxAnswerer.h"
 #include "common/window/MainWindowFixture.h"
@@ -286,7 +286,6 @@ TEST_F(MainGdtTest, NoPatientOrSenderCarriesOverToTheNextRequest) {
 
 TEST_F(MainGdtTest, RequestThatCannotBeDeletedIsNotTakenTwice) {
     WriteBytes(request_, MusterErika);
-    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
     ModalBoxAnswerer answer;
     answer
         .Inspect([&](QWidget& box) {
@@ -298,14 +297,14 @@ TEST_F(MainGdtTest, RequestThatCannotBeDeletedIsNotTakenTwice) {
         })
         .Press("&OK");
     {
-        ScopedWithoutFileOverride asUser;
+        ScopedUndeletableFile kept(request_);
         Receive(ValidFrame);
     }
     ASSERT_TRUE(answer.Finished());
     EXPECT_TRUE(form_->BtnExport->isEnabled());
 
     {
-        ScopedWithoutFileOverride asUser;
+        ScopedUndeletableFile kept(request_);
         Receive(ValidFrame);
     }
     EXPECT_EQ(Label(form_->LblName), "-");
@@ -318,7 +317,7 @@ TEST_F(MainGdtTest, RequestThatCannotBeDeletedIsNotTakenTwice) {
     ModalBoxAnswerer again;
     again.Press("&OK");
     {
-        ScopedWithoutFileOverride asUser;
+        ScopedUndeletableFile kept(request_);
         Receive(ValidFrame);
     }
     EXPECT_TRUE(again.Finished());

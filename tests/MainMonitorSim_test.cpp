@@ -8,6 +8,7 @@
 #include "device/MeasurementFrame.h"
 #include "platform/ftd2xx/DefaultDrivers.h"
 #include "platform/ftd2xx/Driver.h"
+#include "platform/ftd2xx/VirtualMonitorLink.h"
 #include "support/widgets/VexFrmMsgBox.h"
 #include "support/widgets/VexMisc.h"
 
@@ -15,6 +16,8 @@
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
+#include <future>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -23,6 +26,7 @@
 namespace {
 
 constexpr int WaitMs = 10000;
+constexpr const char* SerialNumber = "QSIM0001";
 
 int WaitForExit(ChildProcess& process) {
     const bool ended = QTest::qWaitFor([&] { return process.poll().has_value(); }, WaitMs);
@@ -35,23 +39,40 @@ int RunMonitorSim(const std::vector<std::string>& args) {
     return process.started() ? WaitForExit(process) : -1;
 }
 
-// Starts monitor-sim as the next poll begins, so that its first bytes land inside that read.
-int RunMonitorSimAtPoll(QTimer* poll, const std::vector<std::string>& args) {
-    std::unique_ptr<ChildProcess> process;
+// Sends the bytes through the monitor as the next poll begins, so that its first bytes land
+// inside that read. The request goes from here, not from a monitor-sim process, whose start
+// takes longer than a poll on some systems and would land the bytes anywhere in the cycle.
+bool SendAtPoll(QTimer* poll, const std::string& bytes, int pauseMs) {
+    using namespace ftd2xx::virtualmonitor;
+    std::string error;
+    const auto folder = MonitorFolder(error);
+    if (!folder) {
+        ADD_FAILURE() << error;
+        return false;
+    }
+    const std::string address = MonitorAddress(*folder, SerialNumber);
+    const std::string request = "SEND " + std::to_string(pauseMs) + " " + HexEncode(bytes);
+    std::future<bool> sent;
     const auto started = QObject::connect(poll, &QTimer::timeout, [&] {
-        if (!process) {
-            process = std::make_unique<ChildProcess>("monitor-sim", args);
+        if (!sent.valid()) {
+            sent = std::async(std::launch::async, [address, request] {
+                std::string answer;
+                return Ask(address, request, answer, WaitMs) && answer == "OK";
+            });
         }
     });
-    const bool spawned = QTest::qWaitFor([&] { return process != nullptr; }, WaitMs);
+    const bool begun = QTest::qWaitFor([&] { return sent.valid(); }, WaitMs);
     QObject::disconnect(started);
-    return spawned && process->started() ? WaitForExit(*process) : -1;
+    const auto done = [&] {
+        return sent.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    };
+    return begun && QTest::qWaitFor(done, WaitMs) && sent.get();
 }
 
 std::unique_ptr<ChildProcess> PlugIn() {
     return std::make_unique<ChildProcess>(
-        "monitor-sim",
-        std::vector<std::string>{"plug", "--serial", "QSIM0001", "--description", "Quarn Monitor"});
+        "monitor-sim", std::vector<std::string>{"plug", "--serial", SerialNumber, "--description",
+                                                "Quarn Monitor"});
 }
 
 // The window over the virtual-monitor driver, fed by a monitor-sim process.
@@ -105,16 +126,22 @@ TEST_F(MainWithMonitorSimTest, FramesSplitInTimeArriveWhole) {
 
     // The first bytes arrive early in a 50 ms read; after a 40 ms pause the rest comes too late
     // for it.
-    for (int i = 0; i < 5; ++i) {
-        const std::string systole = std::to_string(120 + i);
-        const std::string pulse = std::to_string(60 + i);
-        ASSERT_EQ(RunMonitorSimAtPoll(form_->TmUSB,
-                                      {"measure", "--split", "40", systole, "80", pulse, "93"}),
-                  0);
+    struct Frame {
+        std::string bytes;
+        std::string systole;
+        std::string pulse;
+    };
+    const std::vector<Frame> frames = {
+        {"8028503C5D0019", "120", "60"}, {"8029503D5D0019", "121", "61"},
+        {"802A503E5D0019", "122", "62"}, {"802B503F5D0019", "123", "63"},
+        {"802C50405D0061", "124", "64"},
+    };
+    for (const Frame& frame : frames) {
+        SCOPED_TRACE(frame.bytes);
+        ASSERT_TRUE(SendAtPoll(form_->TmUSB, frame.bytes, 40));
         EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return form_->LblUSBSystole->text().toStdString() == systole; }, WaitMs))
-            << "frame " << i;
-        EXPECT_EQ(form_->LblUSBPuls->text().toStdString(), pulse);
+            [&] { return form_->LblUSBSystole->text().toStdString() == frame.systole; }, WaitMs));
+        EXPECT_EQ(form_->LblUSBPuls->text().toStdString(), frame.pulse);
         EXPECT_EQ(form_->LblUSBMad->text(), "93");
     }
 }

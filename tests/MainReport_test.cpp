@@ -3,11 +3,13 @@
 #include "app/SettingKeys.h"
 #include "app/UntSettings.h"
 #include "common/BlockedFile.h"
+#include "common/FileBytes.h"
 #include "common/GdtFiles.h"
 #include "common/TestEnvironment.h"
 #include "common/report/PdfTools.h"
 #include "common/widgets/ModalBoxAnswerer.h"
 #include "common/window/MainWindowFixture.h"
+#include "platform/files/Files.h"
 #include "platform/shell/Shell.h"
 #include "support/VexFiles.h"
 #include "support/VexMsgFlags.h"
@@ -89,7 +91,7 @@ protected:
         for (const char* file : ProjectFiles) {
             fs::copy_file(fs::path(QUARN_BIN_DIR) / file, programDir_ / file);
         }
-        ProgramDir = programDir_.string() + "/";
+        ProgramDir = programDir_.string() + PathSeparator;
         report_ = pdfDir_ / "lirn.pdf";
         request_ = home_.root() / "import.gdt";
         settings_->WriteString(PdfFolderKey, pdfDir_.string());
@@ -514,7 +516,7 @@ TEST_F(MainReportTest, ShowAndPrintHandOverTheFileOfTheFolderSetNow) {
     const fs::path other = home_.root() / "anderer";
     fs::create_directory(other);
     fs::copy_file(report_, other / "lirn.pdf");
-    settings_->WriteString(PdfFolderKey, other.string() + "/");
+    settings_->WriteString(PdfFolderKey, other.string() + PathSeparator);
     form_->BtnPDFShowClick();
     form_->BtnPDFPrintClick();
     EXPECT_EQ(handOffs_, (std::vector<HandOff>{{ShellVerb::Open, (other / "lirn.pdf").string()},

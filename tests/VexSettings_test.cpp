@@ -455,7 +455,7 @@ INSTANTIATE_TEST_SUITE_P(
                         Value(RegType::Binary, "a\rb\nc\r\n\r\nd"),
                         "x",
                         {"a", "b", "c", "", "d"}},
-        ReadStringsCase{"OtherTypeReadAsBytes", Value(7, "m\r\n"), "x", {"m"}},
+        ReadStringsCase{"OtherTypeReadAsBytes", Value(0x2b, "m\r\n"), "x", {"m"}},
         ReadStringsCase{"TextGivesDefault", Value(RegType::Sz, Text("t")), "x", {"x"}},
         ReadStringsCase{"DwordGivesDefault", Value(RegType::Dword, Dword(1)), "x", {"x"}}),
     [](const auto& info) { return info.param.label; });

@@ -1,3 +1,6 @@
+// The files layer where only POSIX shows it: links, rights, FIFOs, the umask, a file size limit.
+
+#include "common/FileBytes.h"
 #include "common/TestEnvironment.h"
 #include "common/UnprivilegedPosix.h"
 #include "platform/Errors.h"
@@ -14,35 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<std::string> FolderEntries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// The error text, or "" when the call succeeded.
-template <typename Call> std::string FileErrorOf(Call call) {
-    try {
-        call();
-    } catch (const FileError& error) {
-        return error.what();
-    }
-    return "";
-}
 
 // Lets the unprivileged helper reach files below the test's temporary home.
 class FilesTest : public ::testing::Test {
@@ -79,41 +53,14 @@ private:
     rlimit saved_{};
 };
 
-TEST_F(FilesTest, ExistenceAndDeletion) {
+TEST_F(FilesTest, ALinkToAFileIsAFile) {
     const fs::path file = folder / "a.gdt";
     WriteBytes(file, "x");
     fs::create_symlink(file, folder / "link.gdt");
-
-    struct Case {
-        fs::path path;
-        bool isFile;
-        bool isFolder;
-    };
-    const std::vector<Case> cases = {
-        {file, true, false},   {folder / "link.gdt", true, false},
-        {folder, false, true}, {folder / "missing.gdt", false, false},
-        {"", false, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path.string());
-        EXPECT_EQ(FileExists(c.path.string()), c.isFile);
-        EXPECT_EQ(DirectoryExists(c.path.string()), c.isFolder);
-    }
-
-    EXPECT_FALSE(DeleteFile(folder.string()));
-    EXPECT_TRUE(fs::is_directory(folder));
-    EXPECT_FALSE(DeleteFile((folder / "missing.gdt").string()));
-    EXPECT_TRUE(DeleteFile(file.string()));
-    EXPECT_FALSE(fs::exists(file));
-}
-
-TEST_F(FilesTest, ReadsEveryByteUnchanged) {
-    std::string bytes("01380006310\r\n\x1a\0\x81\xff", 18);
-    bytes += std::string(200000, 'z');
-    WriteBytes(folder / "r.gdt", bytes);
-    EXPECT_EQ(ReadFileBytes((folder / "r.gdt").string()), bytes);
-    WriteBytes(folder / "empty.gdt", "");
-    EXPECT_EQ(ReadFileBytes((folder / "empty.gdt").string()), "");
+    EXPECT_TRUE(FileExists((folder / "link.gdt").string()));
+    EXPECT_FALSE(DirectoryExists((folder / "link.gdt").string()));
+    fs::remove(file);
+    EXPECT_FALSE(FileExists((folder / "link.gdt").string()));
 }
 
 TEST_F(FilesTest, ReadFailuresCarryTheRuntimeText) {
@@ -128,9 +75,7 @@ TEST_F(FilesTest, ReadFailuresCarryTheRuntimeText) {
         std::string text;
     };
     const std::vector<Case> cases = {
-        {"missing file", folder / "missing.gdt", "Datei nicht gefunden"},
         {"missing folder", folder / "nothere" / "x.gdt", "Datei nicht gefunden"},
-        {"folder", folder, "Dateizugriff verweigert"},
         {"no read right", folder / "secret.gdt", "Dateizugriff verweigert"},
         {"through a file", folder / "plain" / "x.gdt", "Ungültiger Dateiname"},
         {"fifo without writer", folder / "pipe", "Dateizugriff verweigert"},
@@ -143,59 +88,10 @@ TEST_F(FilesTest, ReadFailuresCarryTheRuntimeText) {
     }
 }
 
-TEST_F(FilesTest, ReadsAtMostTheBytesAskedFor) {
-    const std::string bytes = std::string(150000, 'a') + std::string(150000, 'b');
-    WriteBytes(folder / "big.gdt", bytes);
-    const std::string path = (folder / "big.gdt").string();
-    EXPECT_EQ(ReadFileStart(path, 100001), bytes.substr(0, 100001));
-    EXPECT_EQ(ReadFileStart(path, 0), "");
-    EXPECT_EQ(ReadFileStart(path, 400000), bytes);
+TEST_F(FilesTest, AFifoIsNeitherReadNorTakenForAFileBeingWritten) {
     ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0666), 0);
     EXPECT_EQ(FileErrorOf([&] { ReadFileStart((folder / "pipe").string(), 10); }),
               "Dateizugriff verweigert");
-}
-
-TEST_F(FilesTest, StampTellsVersionsOfAFileApart) {
-    const fs::path file = folder / "import.gdt";
-    const fs::path other = folder / "other.gdt";
-    WriteBytes(file, "0123456789");
-    const auto first = FileStampOf(file.string());
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first->size, 10u);
-    EXPECT_EQ(FileStampOf(file.string()), first);
-
-    std::ofstream(file, std::ios::app) << "x";
-    EXPECT_NE(FileStampOf(file.string()), first);
-
-    // The same size and content in another file, put in its place.
-    WriteBytes(file, "0123456789");
-    const auto rewritten = FileStampOf(file.string());
-    WriteBytes(other, "0123456789");
-    fs::last_write_time(other, fs::last_write_time(file));
-    fs::rename(other, file);
-    const auto replaced = FileStampOf(file.string());
-    ASSERT_TRUE(replaced);
-    EXPECT_NE(replaced, rewritten);
-    EXPECT_EQ(replaced->size, rewritten->size);
-    EXPECT_EQ(replaced->modified, rewritten->modified);
-
-    EXPECT_FALSE(FileStampOf((folder / "missing.gdt").string()));
-}
-
-TEST_F(FilesTest, KnowsWhenAFileIsHeldOpenForWriting) {
-    const fs::path file = folder / "import.gdt";
-    WriteBytes(file, "half");
-    EXPECT_FALSE(IsOpenForWriting(file.string()));
-    {
-        std::ofstream writer(file, std::ios::app);
-        EXPECT_TRUE(IsOpenForWriting(file.string()));
-        std::ifstream reader(file);
-        EXPECT_TRUE(IsOpenForWriting(file.string()));
-    }
-    std::ifstream reader(file);
-    EXPECT_FALSE(IsOpenForWriting(file.string()));
-    EXPECT_FALSE(IsOpenForWriting((folder / "missing.gdt").string()));
-    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0666), 0);
     EXPECT_FALSE(IsOpenForWriting((folder / "pipe").string()));
 }
 
@@ -210,23 +106,7 @@ TEST_F(FilesTest, WhatTheSystemCannotTellCountsAsNotHeld) {
         "not held");
 }
 
-TEST(IoErrorTextTest, FixedTextsAndNumbers) {
-    const std::vector<std::pair<int, std::string>> cases = {
-        {2, "Datei nicht gefunden"},
-        {3, "Ungültiger Dateiname"},
-        {4, "Zu viele geöffnete Dateien"},
-        {5, "Dateizugriff verweigert"},
-        {32, "E/A-Fehler 32"},
-        {30, "E/A-Fehler 30"},
-        {0, "E/A-Fehler 0"},
-        {1117, "E/A-Fehler 1117"},
-    };
-    for (const auto& [code, text] : cases) {
-        EXPECT_EQ(IoErrorText(code), text) << code;
-    }
-}
-
-TEST_F(FilesTest, WriteCreatesAndReplacesWithNormalRights) {
+TEST_F(FilesTest, WrittenFileHasTheUsualRights) {
     const fs::path target = folder / "export.gdt";
     const mode_t savedMask = umask(022);
     WriteFileInOnePiece(target.string(), "first content, longer than the second");
@@ -257,7 +137,7 @@ TEST_F(FilesTest, WriteIntoReadOnlyFolderFailsAndKeepsTheOldFile) {
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"export.gdt"});
 }
 
-TEST_F(FilesTest, WriteFailuresLeaveNoTemporaryFile) {
+TEST_F(FilesTest, WriteFailuresGiveTheSystemsReason) {
     const fs::path target = folder / "export.gdt";
     WriteBytes(target, "old content");
     fs::create_directory(folder / "busy.gdt");

@@ -107,6 +107,28 @@ bool HasWildcard(const std::string& name) {
     return name.find_first_of("*?") != std::string::npos;
 }
 
+// Others may go on writing or delete the file meanwhile, as the practice software expects; a
+// program that holds it without sharing makes the open fail with its own number (32).
+OwnedHandle OpenForReading(const std::string& path) {
+    OwnedHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        ThrowReadError(GetLastError());
+    }
+    // A pipe or a device at the path could stall the program.
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+        ThrowReadError(ERROR_ACCESS_DENIED);
+    }
+    return file;
+}
+
+// FILETIME counts 100 ns since 1601; the stamp keeps that unit.
+int64_t Ticks(const FILETIME& time) {
+    return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) |
+                                time.dwLowDateTime);
+}
+
 } // namespace
 
 const char PathSeparator = '\\';
@@ -130,31 +152,61 @@ bool DeleteFile(const std::string& path) {
     return !path.empty() && DeleteFileW(Widen(path).c_str()) != 0;
 }
 
-// Others may go on writing or delete the file meanwhile, as the practice software expects; a
-// program that holds it without sharing makes the open fail with its own number (32).
 std::string ReadFileBytes(const std::string& path) {
-    OwnedHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        ThrowReadError(GetLastError());
-    }
-    // A pipe or a device at the path could stall the program.
-    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
-        ThrowReadError(ERROR_ACCESS_DENIED);
-    }
+    return ReadFileStart(path, std::string::npos);
+}
+
+std::string ReadFileStart(const std::string& path, size_t maxBytes) {
+    const OwnedHandle file = OpenForReading(path);
     std::string content;
     char buffer[65536];
-    for (;;) {
+    while (content.size() < maxBytes) {
+        const DWORD wanted = static_cast<DWORD>(std::min(sizeof buffer, maxBytes - content.size()));
         DWORD count = 0;
-        if (!ReadFile(file.get(), buffer, sizeof buffer, &count, nullptr)) {
+        if (!ReadFile(file.get(), buffer, wanted, &count, nullptr)) {
             ThrowReadError(GetLastError());
         }
         if (count == 0) {
-            return content;
+            break;
         }
         content.append(buffer, count);
     }
+    return content;
+}
+
+std::optional<FileStamp> FileStampOf(const std::string& path) {
+    const OwnedHandle file(CreateFileW(Widen(path).c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    return FileStamp{info.dwVolumeSerialNumber,
+                     (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+                     (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+                     Ticks(info.ftLastWriteTime)};
+}
+
+// Windows tells through sharing. A file that can be opened sharing everything, but not while
+// letting others only read, is held by somebody with the right to write. One held without any
+// sharing may be written or only read: the system cannot tell, and the read fails with 32. The
+// probe lasts as long as an open and a close; a writer that opens the file just then meets a
+// sharing violation, as it would with any reader that shares no writing.
+bool IsOpenForWriting(const std::string& path) {
+    const std::wstring name = Widen(path);
+    // ERROR_SUCCESS when the file opens with that sharing, else why not.
+    const auto openWith = [&](DWORD sharing) -> DWORD {
+        const OwnedHandle probe(CreateFileW(name.c_str(), GENERIC_READ, sharing, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!probe) {
+            return GetLastError();
+        }
+        return GetFileType(probe.get()) == FILE_TYPE_DISK ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    };
+    return openWith(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE) == ERROR_SUCCESS &&
+           openWith(FILE_SHARE_READ | FILE_SHARE_DELETE) == ERROR_SHARING_VIOLATION;
 }
 
 void WriteFileInOnePiece(const std::string& path, std::string_view bytes) {

@@ -1,25 +1,13 @@
-// USB devices through libftdi1, virtual monitors through Unix sockets.
+// USB devices through libftdi1.
 
 #include "platform/ftd2xx/DefaultDrivers.h"
 #include "platform/ftd2xx/LibftdiBackendPosix.h"
-#include "platform/ftd2xx/UsbDriver.h"
-#include "platform/ftd2xx/VirtualMonitorDriver.h"
+#include "platform/ftd2xx/UsbDriverPosix.h"
 
 namespace ftd2xx {
 
 std::unique_ptr<Driver> MakeUsbDriver() {
     return std::make_unique<UsbDriver>(MakeLibftdiBackend());
-}
-
-std::unique_ptr<Driver> MakeVirtualMonitorDriver() {
-    return std::make_unique<VirtualMonitorDriver>();
-}
-
-std::vector<std::unique_ptr<Driver>> MakeDefaultDrivers() {
-    std::vector<std::unique_ptr<Driver>> drivers;
-    drivers.push_back(MakeUsbDriver());
-    drivers.push_back(MakeVirtualMonitorDriver());
-    return drivers;
 }
 
 } // namespace ftd2xx

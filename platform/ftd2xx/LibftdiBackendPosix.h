@@ -1,7 +1,7 @@
 #pragma once
 // The real libftdi1 and libusb calls behind FtdiBackend.
 
-#include "platform/ftd2xx/FtdiBackend.h"
+#include "platform/ftd2xx/FtdiBackendPosix.h"
 
 #include <memory>
 

@@ -55,57 +55,13 @@ private:
     FileDescriptor fd_;
 };
 
-// A socket nobody listens on is what a killed monitor leaves; it is removed, under the folder
-// lock so that a monitor binding the same name meanwhile is not hit.
-void RemoveStale(const std::string& folder, const std::string& path) {
-    FolderLock lock(folder, false);
-    FileDescriptor probe;
-    if (lock.locked() && Connect(path, probe) == ConnectResult::NobodyListening) {
-        ::unlink(path.c_str());
-    }
-}
-
 } // namespace
-
-// All monitors are asked at once, so that one that never answers holds discovery up for
-// ListingTimeoutMs at most, and one that stayed silent is left out of the listings that follow
-// for a while instead of holding each of them up again.
-FT_STATUS VirtualMonitorDriver::listDevices(std::vector<DeviceEntry>& out) {
-    std::string ignored;
-    const auto folder = MonitorFolder(ignored);
-    if (!folder || !FolderIsPrivate(*folder)) {
-        return FT_OK;
-    }
-    const uint64_t now = SteadyNowMs();
-    std::erase_if(silentUntil_, [&](const auto& entry) { return entry.second <= now; });
-    std::vector<std::string> serials;
-    std::vector<std::string> paths;
-    for (auto& serial : MonitorSerialNumbers(*folder)) {
-        std::string path = MonitorAddress(*folder, serial);
-        if (!silentUntil_.contains(path)) {
-            serials.push_back(std::move(serial));
-            paths.push_back(std::move(path));
-        }
-    }
-    const std::vector<AskedMonitor> asked = AskAll(paths, "INFO", ListingTimeoutMs);
-    for (size_t i = 0; i < paths.size(); ++i) {
-        DeviceEntry entry;
-        if (asked[i].answer && ParseInfoAnswer(*asked[i].answer, serials[i], entry)) {
-            out.push_back(std::move(entry));
-        } else if (asked[i].connected == ConnectResult::NobodyListening) {
-            RemoveStale(*folder, paths[i]);
-        } else if (!asked[i].answer) {
-            silentUntil_[paths[i]] = now + SilenceRememberedMs;
-        }
-    }
-    return FT_OK;
-}
 
 FT_STATUS VirtualMonitorDriver::open(const std::string& serialNumber,
                                      std::unique_ptr<Connection>& out) {
     std::string ignored;
     const auto folder = MonitorFolder(ignored);
-    if (!folder || !FolderIsPrivate(*folder) || !ValidSerialNumber(serialNumber, ignored)) {
+    if (!folder || !FolderIsTrusted(*folder) || !ValidSerialNumber(serialNumber, ignored)) {
         return FT_DEVICE_NOT_FOUND;
     }
     FileDescriptor fd;

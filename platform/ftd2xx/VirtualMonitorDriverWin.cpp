@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#undef DeleteFile
-
 namespace ftd2xx {
 namespace {
 
@@ -56,52 +54,13 @@ private:
     OwnedHandle pipe_;
 };
 
-// An announcement whose pipe is gone is what a killed monitor leaves; it is removed, under the
-// folder lock so that a monitor announcing the same serial number meanwhile is not hit.
-void RemoveStale(const std::string& folder, const std::string& serial) {
-    FolderLock lock(folder, false);
-    OwnedHandle probe;
-    if (lock.locked() &&
-        Connect(MonitorAddress(folder, serial), probe, 0) == ConnectResult::NobodyListening) {
-        DeleteFile(AnnouncementPath(folder, serial));
-    }
-}
-
-bool Describe(const std::string& folder, const std::string& serial, DeviceEntry& out) {
-    const std::string address = MonitorAddress(folder, serial);
-    std::string answer;
-    if (Ask(address, "INFO", answer)) {
-        return ParseInfoAnswer(answer, serial, out);
-    }
-    OwnedHandle probe;
-    if (Connect(address, probe, 0) == ConnectResult::NobodyListening) {
-        RemoveStale(folder, serial);
-    }
-    return false;
-}
-
 } // namespace
-
-FT_STATUS VirtualMonitorDriver::listDevices(std::vector<DeviceEntry>& out) {
-    std::string ignored;
-    const auto folder = MonitorFolder(ignored);
-    if (!folder) {
-        return FT_OK;
-    }
-    for (const auto& serial : MonitorSerialNumbers(*folder)) {
-        DeviceEntry entry;
-        if (Describe(*folder, serial, entry)) {
-            out.push_back(std::move(entry));
-        }
-    }
-    return FT_OK;
-}
 
 FT_STATUS VirtualMonitorDriver::open(const std::string& serialNumber,
                                      std::unique_ptr<Connection>& out) {
     std::string ignored;
     const auto folder = MonitorFolder(ignored);
-    if (!folder || !ValidSerialNumber(serialNumber, ignored)) {
+    if (!folder || !FolderIsTrusted(*folder) || !ValidSerialNumber(serialNumber, ignored)) {
         return FT_DEVICE_NOT_FOUND;
     }
     OwnedHandle pipe;

@@ -55,10 +55,6 @@ bool ReadAnswer(int fd, std::string& line, std::optional<std::string>& answer) {
     }
 }
 
-bool EndsWith(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 } // namespace
 
 FolderLock::FolderLock(const std::string& folder, bool wait)
@@ -104,32 +100,16 @@ bool PrepareFolder(const std::string& folder, std::string& error) {
     return true;
 }
 
-bool FolderIsPrivate(const std::string& folder) {
+const std::string_view MonitorEntryEnding = ".sock";
+
+bool FolderIsTrusted(const std::string& folder) {
     struct stat info {};
     return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
            info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
 }
 
 std::string MonitorAddress(const std::string& folder, std::string_view serialNumber) {
-    return folder + "/" + std::string(serialNumber) + SocketSuffix;
-}
-
-std::vector<std::string> MonitorSerialNumbers(const std::string& folder) {
-    std::vector<std::string> serials;
-    const std::string_view suffix(SocketSuffix);
-    std::string ignored;
-    for (const std::string& entry : FolderEntryNames(folder)) {
-        const std::string_view name(entry);
-        if (!EndsWith(name, suffix)) {
-            continue;
-        }
-        const auto serial = name.substr(0, name.size() - suffix.size());
-        if (ValidSerialNumber(serial, ignored)) {
-            serials.emplace_back(serial);
-        }
-    }
-    std::sort(serials.begin(), serials.end());
-    return serials;
+    return folder + "/" + std::string(serialNumber) + std::string(MonitorEntryEnding);
 }
 
 ConnectResult Connect(const std::string& path, FileDescriptor& out) {
@@ -242,6 +222,15 @@ bool Ask(const std::string& path, const std::string& request, std::string& answe
         return false;
     }
     return SendAll(fd.get(), request + "\n", timeoutMs) && ReadLine(fd.get(), answer, timeoutMs);
+}
+
+void RemoveStaleMonitor(const std::string& folder, const std::string& serialNumber) {
+    FolderLock lock(folder, false);
+    FileDescriptor probe;
+    const std::string path = MonitorAddress(folder, serialNumber);
+    if (lock.locked() && Connect(path, probe) == ConnectResult::NobodyListening) {
+        ::unlink(path.c_str());
+    }
 }
 
 } // namespace ftd2xx::virtualmonitor

@@ -13,8 +13,6 @@
 
 namespace ftd2xx::virtualmonitor {
 
-constexpr const char* SocketSuffix = ".sock";
-
 // Holds an exclusive lock on the folder while monitors bind and stale sockets are removed.
 class FolderLock {
 public:
@@ -32,10 +30,7 @@ private:
 
 // Creates the folder with mode 0700 or tightens our own; refuses one that belongs to another.
 bool PrepareFolder(const std::string& folder, std::string& error);
-// The folder exists, is ours and nobody else may enter it.
-bool FolderIsPrivate(const std::string& folder);
 
-enum class ConnectResult { Connected, NobodyListening, Failed };
 // Never waits: a monitor whose queue of connections is full counts as Failed. The socket does
 // not block; the helpers below wait with poll.
 ConnectResult Connect(const std::string& path, FileDescriptor& out);
@@ -43,15 +38,5 @@ ConnectResult Connect(const std::string& path, FileDescriptor& out);
 bool SendAll(int fd, std::string_view bytes, int timeoutMs);
 // One line without its "\n", read byte by byte so that nothing behind it is consumed.
 bool ReadLine(int fd, std::string& line, int timeoutMs);
-
-struct AskedMonitor {
-    ConnectResult connected = ConnectResult::Failed;
-    // The answer line, when one of at most MaxAnswerBytes came in time.
-    std::optional<std::string> answer;
-};
-// Sends the request to every monitor at once and waits for their answers together, at most
-// timeoutMs in all; one result per path, in order.
-std::vector<AskedMonitor> AskAll(const std::vector<std::string>& paths, const std::string& request,
-                                 int timeoutMs);
 
 } // namespace ftd2xx::virtualmonitor

@@ -9,14 +9,12 @@
 // After <windows.h>, which it builds on.
 #include <sddl.h>
 
+#undef DeleteFile
+
 namespace ftd2xx::virtualmonitor {
 namespace {
 
 constexpr DWORD PipeBufferBytes = 4096;
-
-bool EndsWith(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
 
 // The folder in a form fit for a system object's name: FNV-1a of its upper-case text.
 std::string FolderTag(const std::string& folder) {
@@ -118,30 +116,18 @@ bool PrepareFolder(const std::string& folder, std::string& error) {
     return true;
 }
 
+bool FolderIsTrusted(const std::string&) {
+    return true;
+}
+
+const std::string_view MonitorEntryEnding = ".monitor";
+
 std::string MonitorAddress(const std::string& folder, std::string_view serialNumber) {
     return "\\\\.\\pipe\\lirn-quarn-" + FolderTag(folder) + "-" + std::string(serialNumber);
 }
 
 std::string AnnouncementPath(const std::string& folder, std::string_view serialNumber) {
-    return folder + "\\" + std::string(serialNumber) + AnnouncementSuffix;
-}
-
-std::vector<std::string> MonitorSerialNumbers(const std::string& folder) {
-    std::vector<std::string> serials;
-    const std::string_view suffix(AnnouncementSuffix);
-    std::string ignored;
-    for (const std::string& entry : FolderEntryNames(folder)) {
-        const std::string_view name(entry);
-        if (!EndsWith(name, suffix)) {
-            continue;
-        }
-        const auto serial = name.substr(0, name.size() - suffix.size());
-        if (ValidSerialNumber(serial, ignored)) {
-            serials.emplace_back(serial);
-        }
-    }
-    std::sort(serials.begin(), serials.end());
-    return serials;
+    return folder + "\\" + std::string(serialNumber) + std::string(MonitorEntryEnding);
 }
 
 OwnedHandle CreateMonitorPipe(const std::string& address, bool first, std::string& error) {
@@ -250,6 +236,55 @@ bool ReadLine(void* pipe, std::string& line, int timeoutMs) {
     }
 }
 
+// A pipe cannot be waited on for bytes, nor for a free instance: each is looked at every
+// millisecond until it answered or the time is up.
+std::vector<AskedMonitor> AskAll(const std::vector<std::string>& addresses,
+                                 const std::string& request, int timeoutMs) {
+    const uint64_t deadline = SteadyNowMs() + static_cast<uint64_t>(timeoutMs);
+    std::vector<AskedMonitor> asked(addresses.size());
+    std::vector<OwnedHandle> links(addresses.size());
+    std::vector<std::string> lines(addresses.size());
+    std::vector<bool> sent(addresses.size(), false);
+    std::vector<size_t> open(addresses.size());
+    for (size_t i = 0; i < open.size(); ++i) {
+        open[i] = i;
+    }
+    // True once the monitor at i is done with: answered, gone, or nobody there.
+    const auto settle = [&](size_t i) {
+        if (!sent[i]) {
+            asked[i].connected = Connect(addresses[i], links[i], 0);
+            if (asked[i].connected != ConnectResult::Connected) {
+                return asked[i].connected == ConnectResult::NobodyListening;
+            }
+            sent[i] = true;
+            if (!SendAll(links[i].get(), request + "\n")) {
+                return true;
+            }
+        }
+        for (;;) {
+            const auto byte = ReadWaiting(links[i].get(), 1);
+            if (!byte || lines[i].size() == MaxAnswerBytes) {
+                return true;
+            }
+            if (byte->empty()) {
+                return false;
+            }
+            if ((*byte)[0] == '\n') {
+                asked[i].answer = lines[i];
+                return true;
+            }
+            lines[i] += *byte;
+        }
+    };
+    for (;;) {
+        std::erase_if(open, settle);
+        if (open.empty() || SteadyNowMs() >= deadline) {
+            return asked;
+        }
+        Sleep(1);
+    }
+}
+
 bool Ask(const std::string& address, const std::string& request, std::string& answer,
          int timeoutMs) {
     OwnedHandle pipe;
@@ -257,6 +292,15 @@ bool Ask(const std::string& address, const std::string& request, std::string& an
         return false;
     }
     return SendAll(pipe.get(), request + "\n") && ReadLine(pipe.get(), answer, timeoutMs);
+}
+
+void RemoveStaleMonitor(const std::string& folder, const std::string& serialNumber) {
+    FolderLock lock(folder, false);
+    OwnedHandle probe;
+    if (lock.locked() &&
+        Connect(MonitorAddress(folder, serialNumber), probe, 0) == ConnectResult::NobodyListening) {
+        DeleteFile(AnnouncementPath(folder, serialNumber));
+    }
 }
 
 } // namespace ftd2xx::virtualmonitor

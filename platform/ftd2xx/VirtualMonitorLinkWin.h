@@ -11,13 +11,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ftd2xx::virtualmonitor {
 
 // MonitorFolder is %LOCALAPPDATA%\lirn-quarn\monitors; a monitor's address is a pipe name that
 // carries the folder, so that monitors of different folders never meet.
-
-constexpr const char* AnnouncementSuffix = ".monitor";
 
 // Holds a lock named after the folder while monitors announce themselves and stale
 // announcements are removed.
@@ -43,7 +42,6 @@ std::string AnnouncementPath(const std::string& folder, std::string_view serialN
 // connect, and nobody from another machine. first: fail when the pipe exists already.
 OwnedHandle CreateMonitorPipe(const std::string& address, bool first, std::string& error);
 
-enum class ConnectResult { Connected, NobodyListening, Failed };
 ConnectResult Connect(const std::string& address, OwnedHandle& out, int timeoutMs);
 
 // For pipes opened either way, overlapped or not.

@@ -26,3 +26,20 @@ public:
 private:
     std::unique_ptr<Impl> impl_;
 };
+
+// A file that can be read but not deleted, for the helper's lifetime: POSIX takes the right to
+// change its folder (and the calling thread root's right to ignore that); Windows keeps the file
+// open for reading, sharing only reading, as a viewer may.
+class ScopedUndeletableFile {
+public:
+    explicit ScopedUndeletableFile(const std::filesystem::path& file);
+    ~ScopedUndeletableFile();
+    ScopedUndeletableFile(const ScopedUndeletableFile&) = delete;
+    ScopedUndeletableFile& operator=(const ScopedUndeletableFile&) = delete;
+
+    // What the system keeps while it holds the file.
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};

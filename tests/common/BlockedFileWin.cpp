@@ -28,3 +28,18 @@ std::string ScopedBlockedFile::ReadErrorText() {
 std::string ScopedBlockedFile::ReplaceErrorText() {
     return SystemErrorText(ERROR_ACCESS_DENIED);
 }
+
+struct ScopedUndeletableFile::Impl {
+    OwnedHandle holder;
+};
+
+ScopedUndeletableFile::ScopedUndeletableFile(const std::filesystem::path& file)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->holder.reset(CreateFileW(file.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!impl_->holder) {
+        throw std::runtime_error("the file to hold cannot be opened");
+    }
+}
+
+ScopedUndeletableFile::~ScopedUndeletableFile() = default;

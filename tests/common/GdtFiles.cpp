@@ -1,8 +1,5 @@
 #include "common/GdtFiles.h"
 
-#include <fstream>
-#include <iterator>
-
 std::string L(const std::string& text) {
     const std::string length = std::to_string(text.size() + 5);
     return std::string(3 - length.size(), '0') + length + text + "\r\n";
@@ -21,13 +18,4 @@ std::vector<std::string> LinesOf(const std::string& record) {
         start = end + 2;
     }
     return lines;
-}
-
-std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }

@@ -1,7 +1,6 @@
 #pragma once
 // Building and taking apart GDT records and their files in tests.
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,6 +9,3 @@ std::string L(const std::string& text);
 
 // The record's lines without their CR LF; a last line without one is marked "<no line end>".
 std::vector<std::string> LinesOf(const std::string& record);
-
-std::string ReadBytes(const std::filesystem::path& path);
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes);

@@ -1,7 +1,10 @@
 # Shared pieces of the end-to-end scripts: sourced after `bin`, `shots` and `caption` are set;
 # `program_file` and `monitor_sim` name the program and the virtual monitor when they are not
-# build/bin's LirnQuarn and monitor-sim.
+# build/bin's LirnQuarn and monitor-sim. A script for the Windows programs also sets `launcher`
+# (the build's wine-run) and `exe` (.exe).
 #   source common.sh TOOL...   skips (77) without the tools, then reruns the script under Xvfb
+[[ -v launcher ]] || launcher=()
+exe=${exe:-}
 
 for tool in xvfb-run "$@"; do
     if ! command -v "$tool" >/dev/null; then
@@ -17,8 +20,8 @@ fi
 unset LC_ALL LC_TIME
 export LANG=de_DE.UTF-8
 
-program_file=${program_file:-$bin/LirnQuarn}
-monitor_sim=${monitor_sim:-$bin/monitor-sim}
+program_file=${program_file:-$bin/LirnQuarn$exe}
+monitor_sim=${monitor_sim:-$bin/monitor-sim$exe}
 
 passes=0
 failures=0
@@ -58,9 +61,10 @@ new_user() {
     chmod 700 "$XDG_RUNTIME_DIR"
 }
 
+# wait_for WHAT CONDITION [TENTHS]: up to TENTHS tenths of a second, 10 s unless told.
 wait_for() {
-    local what=$1 condition=$2
-    for _ in $(seq 1 100); do
+    local what=$1 condition=$2 tenths=${3:-100}
+    for _ in $(seq 1 "$tenths"); do
         eval "$condition" && pass && return 0
         sleep 0.1
     done
@@ -68,20 +72,28 @@ wait_for() {
     return 1
 }
 
-plug() {
-    "$monitor_sim" plug --serial "$1" --description "$2" >/dev/null &
-    pids+=($!)
-    wait_for "monitor $1 listed" "'$monitor_sim' list | grep -q '$1'"
+# One of the build's programs, run as its system needs.
+run() {
+    local program=$1
+    shift
+    "${launcher[@]}" "$bin/$program$exe" "$@"
 }
 
-# Starts the program and sets `program` and `window`.
+plug() {
+    "${launcher[@]}" "$monitor_sim" plug --serial "$1" --description "$2" >/dev/null &
+    pids+=($!)
+    wait_for "monitor $1 listed" "${launcher[*]} '$monitor_sim' list | grep -q '$1'"
+}
+
+# Starts the program and sets `program` and `window`. The first start of a Windows program on
+# an X display in a fresh Wine prefix sets the prefix up for it and takes over 10 s.
 start_program() {
-    "$program_file" 2>"$HOME/stderr.txt" &
+    "${launcher[@]}" "$program_file" 2>"$HOME/stderr.txt" &
     program=$!
     pids+=("$program")
     window=""
     wait_for "the main window" \
-        'window=$(xdotool search --onlyvisible --name "^${caption}\$" 2>/dev/null | head -1); [[ -n "$window" ]]'
+        'window=$(xdotool search --onlyvisible --name "^${caption}\$" 2>/dev/null | head -1); [[ -n "$window" ]]' 600
 }
 
 # Keys go to the focused window without naming it: one sent to a window that closes on the press

@@ -1,15 +1,15 @@
+// The attached monitor on POSIX: a Unix socket in the user's private runtime folder, served from
+// one poll loop that also wakes for SIGINT and SIGTERM.
+
 #include "platform/ftd2xx/VirtualMonitorLinkPosix.h"
 #include "tools/monitor-sim/Plug.h"
+#include "tools/monitor-sim/PlugCore.h"
 
 #include <cerrno>
-#include <charconv>
-#include <chrono>
 #include <csignal>
 #include <cstring>
-#include <deque>
 #include <fcntl.h>
 #include <iostream>
-#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -22,11 +22,7 @@ namespace {
 
 using namespace ftd2xx::virtualmonitor;
 
-// 9600 baud with a start bit, 8 data bits and two stop bits: 11 bits per byte.
-constexpr uint64_t ByteTimeUs = 11 * 1000000 / 9600;
-// A split frame pauses after this many bytes.
-constexpr size_t SplitAfterBytes = 8;
-constexpr int ReplyTimeoutMs = 1000;
+constexpr int SendTimeoutMs = 1000;
 
 int WakeWriteFd = -1;
 
@@ -35,40 +31,36 @@ void OnStopSignal(int) {
     [[maybe_unused]] const ssize_t ignored = ::write(WakeWriteFd, &byte, 1);
 }
 
-uint64_t NowUs() {
-    using namespace std::chrono;
-    return static_cast<uint64_t>(
-        duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
-}
+class SocketLink : public Link {
+public:
+    explicit SocketLink(FileDescriptor fd) : fd_(std::move(fd)) {}
 
-void Reply(const FileDescriptor& client, const std::string& line) {
-    SendAll(client.get(), line + "\n", ReplyTimeoutMs);
-}
+    int fd() const { return fd_.get(); }
 
-struct Client {
-    FileDescriptor fd;
-    std::string input;
-};
+    bool send(std::string_view bytes) override { return SendAll(fd_.get(), bytes, SendTimeoutMs); }
 
-// Bytes on their way to the program, one after the other at line speed.
-struct Job {
-    std::string bytes;
-    uint32_t pauseMs = 0;
-    FileDescriptor requester;
-    size_t next = 0;
-    uint64_t startUs = 0;
-
-    uint64_t dueUs(size_t index) const {
-        const uint64_t pause = pauseMs > 0 && index >= SplitAfterBytes ? pauseMs * 1000ull : 0;
-        return startUs + index * ByteTimeUs + pause;
+    std::optional<std::string> receive(std::size_t most) override {
+        std::string bytes(most, '\0');
+        const ssize_t n = ::recv(fd_.get(), bytes.data(), most, MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            return std::string();
+        }
+        if (n <= 0) {
+            return std::nullopt;
+        }
+        bytes.resize(static_cast<std::size_t>(n));
+        return bytes;
     }
+
+private:
+    FileDescriptor fd_;
 };
 
 class Plug {
 public:
     Plug(std::string serialNumber, std::string description)
-        : serial_(std::move(serialNumber)), description_(std::move(description)) {}
-    ~Plug() { unplug(); }
+        : core_(std::move(serialNumber), std::move(description), [this] { withdraw(); }) {}
+    ~Plug() { withdraw(); }
     Plug(const Plug&) = delete;
     Plug& operator=(const Plug&) = delete;
 
@@ -77,27 +69,15 @@ public:
 
 private:
     bool bindSocket(const std::string& folder, std::string& error);
-    void unplug();
-    int pollTimeoutMs() const;
-    void acceptClients();
-    void watchProgram();
-    void serveClient(Client& client);
-    void handle(Client& client, const std::string& request);
-    void queueSend(Client& client, const std::string& arguments);
-    void sendDueBytes();
-    void failJobs(const std::string& reason);
+    void withdraw();
+    void acceptCallers();
 
-    std::string serial_;
-    std::string description_;
+    PlugCore core_;
     std::string path_;
     ino_t inode_ = 0;
     FileDescriptor listen_;
-    FileDescriptor program_;
     FileDescriptor wakeRead_;
     FileDescriptor wakeWrite_;
-    std::vector<Client> clients_;
-    std::deque<Job> jobs_;
-    bool running_ = true;
 };
 
 bool Plug::start(std::string& error) {
@@ -128,10 +108,10 @@ bool Plug::bindSocket(const std::string& folder, std::string& error) {
         error = "cannot lock " + folder;
         return false;
     }
-    const std::string path = MonitorAddress(folder, serial_);
+    const std::string path = MonitorAddress(folder, core_.serialNumber());
     FileDescriptor probe;
     if (Connect(path, probe) == ConnectResult::Connected) {
-        error = "a monitor with serial number " + serial_ + " is already plugged in";
+        error = "a monitor with serial number " + core_.serialNumber() + " is already plugged in";
         return false;
     }
     ::unlink(path.c_str());
@@ -157,179 +137,53 @@ bool Plug::bindSocket(const std::string& folder, std::string& error) {
 }
 
 // The socket goes first, so that the program's next read and list already see the monitor gone.
-void Plug::unplug() {
+void Plug::withdraw() {
     struct stat info {};
     if (!path_.empty() && ::stat(path_.c_str(), &info) == 0 && info.st_ino == inode_) {
         ::unlink(path_.c_str());
     }
     path_.clear();
     listen_.reset();
-    program_.reset();
-    failJobs("the monitor was unplugged");
-}
-
-int Plug::pollTimeoutMs() const {
-    if (jobs_.empty() || !program_) {
-        return -1;
-    }
-    const Job& job = jobs_.front();
-    const uint64_t due = job.dueUs(job.next);
-    const uint64_t now = NowUs();
-    return due <= now ? 0 : static_cast<int>((due - now + 999) / 1000);
 }
 
 void Plug::run() {
-    std::cout << "Virtual monitor " << serial_ << " (" << description_
+    std::cout << "Virtual monitor " << core_.serialNumber() << " (" << core_.description()
               << ") is plugged in; stop it with '" << ProgramName << " unplug' or Ctrl+C."
               << std::endl;
-    while (running_) {
+    for (;;) {
         std::vector<pollfd> fds{{wakeRead_.get(), POLLIN, 0}, {listen_.get(), POLLIN, 0}};
-        if (program_) {
-            fds.push_back({program_.get(), POLLIN, 0});
+        for (Link* link : core_.links()) {
+            fds.push_back({static_cast<SocketLink*>(link)->fd(), POLLIN, 0});
         }
-        for (const auto& client : clients_) {
-            fds.push_back({client.fd.get(), POLLIN, 0});
-        }
-        if (::poll(fds.data(), fds.size(), pollTimeoutMs()) < 0 && errno != EINTR) {
+        const auto untilDue = core_.microsecondsToNextByte();
+        const int timeoutMs = untilDue ? static_cast<int>((*untilDue + 999) / 1000) : -1;
+        if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) {
             break;
         }
         if (fds[0].revents != 0) {
             break;
         }
         if (fds[1].revents != 0) {
-            acceptClients();
+            acceptCallers();
         }
-        if (program_ && fds[2].revents != 0) {
-            watchProgram();
+        if (!core_.serve()) {
+            return;
         }
-        const size_t first = fds.size() - clients_.size();
-        for (size_t i = 0; i < clients_.size() && running_; ++i) {
-            if (fds[first + i].revents != 0) {
-                serveClient(clients_[i]);
-            }
-        }
-        std::erase_if(clients_, [](const Client& client) { return !client.fd; });
-        sendDueBytes();
+        core_.sendDueBytes();
     }
-    unplug();
+    withdraw();
+    core_.dropAll("the monitor was unplugged");
 }
 
-void Plug::acceptClients() {
+void Plug::acceptCallers() {
     for (;;) {
-        FileDescriptor client(
+        FileDescriptor caller(
             ::accept4(listen_.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
-        if (!client) {
+        if (!caller) {
             return;
         }
-        clients_.push_back({std::move(client), {}});
+        core_.addCaller(std::make_unique<SocketLink>(std::move(caller)));
     }
-}
-
-// The program only ever closes its end; anything else it sends is ignored.
-void Plug::watchProgram() {
-    char scratch[256];
-    const ssize_t n = ::recv(program_.get(), scratch, sizeof scratch, MSG_DONTWAIT);
-    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-        program_.reset();
-        failJobs("the program closed the monitor");
-    }
-}
-
-void Plug::serveClient(Client& client) {
-    char scratch[512];
-    const ssize_t n = ::recv(client.fd.get(), scratch, sizeof scratch, MSG_DONTWAIT);
-    if (n <= 0) {
-        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-            client.fd.reset();
-        }
-        return;
-    }
-    client.input.append(scratch, static_cast<size_t>(n));
-    const auto end = client.input.find('\n');
-    if (end != std::string::npos) {
-        handle(client, client.input.substr(0, end));
-    } else if (client.input.size() > 4096) {
-        client.fd.reset();
-    }
-}
-
-void Plug::handle(Client& client, const std::string& request) {
-    if (request == "INFO") {
-        Reply(client.fd, "MONITOR " + serial_ + "\t" + description_);
-    } else if (request == "OPEN" && program_) {
-        Reply(client.fd, "BUSY");
-    } else if (request == "OPEN") {
-        Reply(client.fd, "OK");
-        program_ = std::move(client.fd);
-        return;
-    } else if (request.rfind("SEND ", 0) == 0) {
-        queueSend(client, request.substr(5));
-        return;
-    } else if (request == "UNPLUG") {
-        unplug();
-        running_ = false;
-        Reply(client.fd, "OK");
-    } else {
-        Reply(client.fd, "ERR unknown request");
-    }
-    client.fd.reset();
-}
-
-void Plug::queueSend(Client& client, const std::string& arguments) {
-    const auto space = arguments.find(' ');
-    uint32_t pauseMs = 0;
-    std::optional<std::string> bytes;
-    if (space != std::string::npos) {
-        const auto [end, failure] =
-            std::from_chars(arguments.data(), arguments.data() + space, pauseMs);
-        if (failure == std::errc() && end == arguments.data() + space) {
-            bytes = HexDecode(std::string_view(arguments).substr(space + 1));
-        }
-    }
-    if (!bytes || bytes->empty()) {
-        Reply(client.fd, "ERR malformed send request");
-        client.fd.reset();
-        return;
-    }
-    if (!program_) {
-        Reply(client.fd, "ERR no program has opened the monitor, nothing was sent");
-        client.fd.reset();
-        return;
-    }
-    jobs_.push_back(Job{std::move(*bytes), pauseMs, std::move(client.fd)});
-}
-
-void Plug::sendDueBytes() {
-    while (program_ && !jobs_.empty()) {
-        Job& job = jobs_.front();
-        if (job.startUs == 0) {
-            job.startUs = NowUs();
-        }
-        if (job.dueUs(job.next) > NowUs()) {
-            return;
-        }
-        const ssize_t sent =
-            ::send(program_.get(), &job.bytes[job.next], 1, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-            return;
-        }
-        if (sent < 0) {
-            program_.reset();
-            failJobs("the program closed the monitor");
-            return;
-        }
-        if (++job.next == job.bytes.size()) {
-            Reply(job.requester, "OK");
-            jobs_.pop_front();
-        }
-    }
-}
-
-void Plug::failJobs(const std::string& reason) {
-    for (auto& job : jobs_) {
-        Reply(job.requester, "ERR " + reason);
-    }
-    jobs_.clear();
 }
 
 } // namespace

@@ -9,7 +9,9 @@ struct CommandResult {
     std::string out;
 };
 
-// Runs a program from PATH with the arguments; its standard error is kept with its output.
+// Runs a program from PATH with the arguments; its standard error is kept with its output. On
+// Windows under Wine the tools are the Unix ones: an argument that is an absolute Windows path
+// reaches them as the Unix path of that file.
 CommandResult RunCommand(const std::string& program, const std::vector<std::string>& args);
 
 // pdftotext with the page's layout kept.

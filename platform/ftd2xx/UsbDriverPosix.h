@@ -1,8 +1,9 @@
 #pragma once
-// The D2XX driver for FTDI chips on USB: every device of vendor 0x0403, whatever its product id.
+// The D2XX driver for FTDI chips on USB where libftdi1 reaches them (POSIX): every device of
+// vendor 0x0403, whatever its product id. On Windows the vendor's library does all of this.
 
 #include "platform/ftd2xx/Driver.h"
-#include "platform/ftd2xx/FtdiBackend.h"
+#include "platform/ftd2xx/FtdiBackendPosix.h"
 
 namespace ftd2xx {
 

@@ -1,4 +1,4 @@
-#include "platform/ftd2xx/UsbDriver.h"
+#include "platform/ftd2xx/UsbDriverPosix.h"
 #include "platform/ftd2xx/ftd2xx.h"
 
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/ftd2xx/UsbDriver.h"
+#include "platform/ftd2xx/UsbDriverPosix.h"
 
 #include <algorithm>
 
