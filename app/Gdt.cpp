@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <optional>
+#include <random>
 #include <system_error>
 #include <thread>
 
@@ -157,14 +158,19 @@ bool TakeBirthDate(std::string_view line, PatientRecord& patient) {
     return TryEncodeDate(year, month, day, patient.BirthDate);
 }
 
+bool IsUsablePatientNo(std::string_view number) {
+    return !number.empty() && number.size() <= MaxPatientNoLength &&
+           std::all_of(number.begin(), number.end(), [](char c) { return c > ' ' && c < '\x7f'; });
+}
+
 // False when the line makes the request invalid.
 bool TakeField(int32_t field, std::string_view line, RequestState& state) {
     switch (field) {
     case GdtField::RecordType:
         return IsAcceptedRecordType(IntegerOr(Chars(line, 8, 4), 0));
     case GdtField::PatientNo:
-        state.patient.PatientNo = IntegerOr(Content(line), 0);
-        return true;
+        state.patient.PatientNo = TrimCharSet(Content(line), MakeCharSet(" "), true, true);
+        return IsUsablePatientNo(state.patient.PatientNo);
     case GdtField::Surname:
         state.patient.Surname = DecodeName(Content(line), state.convertNames);
         return true;
@@ -239,7 +245,7 @@ std::string ResultBody(const GdtResultData& data) {
     const std::string separator = GdtLine(GdtField::ResultText, "============================");
     return GdtLine(GdtField::ReceiverId, data.SenderId) + GdtLine(GdtField::SenderId, "LIRN_QP") +
            GdtLine(GdtField::GdtVersion, "02.10") +
-           GdtLine(GdtField::PatientNo, std::to_string(patient.PatientNo)) +
+           GdtLine(GdtField::PatientNo, patient.PatientNo) +
            GdtLine(GdtField::Surname, ConvertAnsiToOem(patient.Surname)) +
            GdtLine(GdtField::FirstName, ConvertAnsiToOem(patient.FirstName)) +
            GdtLine(GdtField::BirthDate, FormatGdtDate(patient.BirthDate)) +
@@ -305,14 +311,53 @@ void PauseForRequestWriter() {
     std::this_thread::sleep_for(RequestSettleTime);
 }
 
+namespace {
+
+// A name beside the request that no practice software writes, short enough for any folder in
+// which the request's own name fits.
+std::string AsideName(const std::string& path) {
+    static std::mt19937_64 random{std::random_device{}()};
+    char digits[17] = {};
+    std::to_chars(digits, digits + 16, random(), 16);
+    return GdtFolderPart(path) + ".lq" + digits + ".taken";
+}
+
+} // namespace
+
+RequestConsumption ConsumeGdtRequest(const std::string& path, const FileStamp& stamp,
+                                     const std::function<void()>& beforeMove) {
+    beforeMove();
+    const std::string aside = AsideName(path);
+    if (!MoveFileNoReplace(path, aside)) {
+        return FileExists(path) ? RequestConsumption::NotRemoved : RequestConsumption::Consumed;
+    }
+    if (FileStampOf(aside) == stamp) {
+        if (DeleteFile(aside)) {
+            return RequestConsumption::Consumed;
+        }
+        MoveFileNoReplace(aside, path);
+        return RequestConsumption::NotRemoved;
+    }
+    // A newer request was moved: it goes back, unless a newer one still has taken the place.
+    if (!MoveFileNoReplace(aside, path)) {
+        DeleteFile(aside);
+    }
+    return RequestConsumption::Replaced;
+}
+
+std::string UnreadableRequestMessage(const std::string& path, const std::string& reason) {
+    return "Die GDT-Importdatei \"" + path + "\" kann nicht gelesen werden: " + reason +
+           "\r\nDie Messung wird ohne Patient angezeigt.";
+}
+
 std::string PatientDisplayName(const PatientRecord& patient) {
     return IfThenStr(patient.FirstName.empty(), patient.Surname,
                      patient.Surname + ", " + patient.FirstName);
 }
 
 std::string ExportConfirmationText(const PatientRecord& patient) {
-    return "Messwerte werden nach " + patient.Surname + ", Patientnr. " +
-           std::to_string(patient.PatientNo) + " exportiert.";
+    return "Messwerte werden nach " + patient.Surname + ", Patientnr. " + patient.PatientNo +
+           " exportiert.";
 }
 
 std::string BuildGdtResult(const GdtResultData& data) {

@@ -14,7 +14,8 @@
 
 // The patient of the last GDT request.
 struct PatientRecord {
-    int32_t PatientNo = 0;
+    // As the practice software wrote it, without the blanks around it: it goes back unchanged.
+    std::string PatientNo;
     std::string Surname;
     std::string FirstName;
     TDateTime BirthDate = 0;
@@ -27,10 +28,14 @@ inline constexpr const char* InvalidImportMessage = "Ungültige Importdatei gefu
 // The five digits of a record length: a longer request cannot be a GDT record.
 inline constexpr size_t MaxGdtRecordBytes = 99999;
 
+// The longest patient number a GDT record carries.
+inline constexpr size_t MaxPatientNoLength = 10;
+
 // Takes the fields of a request's bytes into patient and senderId (kept as raw bytes). Both
 // start cleared, so that nothing of an earlier request stays: a field missing from the request
-// is empty. False when the content is invalid: patient is then cleared, senderId keeps what
-// lines before the bad one set.
+// is empty. False when the content is invalid, a patient number that is empty, has blanks,
+// control or non-ASCII characters, or is longer than MaxPatientNoLength included. Patient is then
+// cleared, senderId keeps what lines before the bad one set.
 bool ParseGdtRequest(std::string_view bytes, PatientRecord& patient, std::string& senderId);
 
 // True unless the request has a record length (field 8100) that differs from its size up to a
@@ -62,6 +67,25 @@ GdtRequestFile ReadGdtRequestFile(const std::string& path, const std::function<v
 
 // The wait between the two looks at a request: a few tens of milliseconds, on the GUI thread.
 void PauseForRequestWriter();
+
+enum class RequestConsumption {
+    // The request that was read is gone.
+    Consumed,
+    // Another request took its place before it could be removed: that one stays for the next
+    // measurement.
+    Replaced,
+    // It could not be removed (the folder is not the user's): it stays where it is.
+    NotRemoved,
+};
+
+// Removes the request that was read as stamp, and only that one: the file at path is first
+// moved aside under a name of our own, so that a request the practice software puts in its place
+// meanwhile is never removed unread. beforeMove runs just before the move (tests delay there).
+RequestConsumption ConsumeGdtRequest(const std::string& path, const FileStamp& stamp,
+                                     const std::function<void()>& beforeMove);
+
+// The message of a request that exists but cannot be read: it names the file and the reason.
+std::string UnreadableRequestMessage(const std::string& path, const std::string& reason);
 
 // "Surname, FirstName", or the surname alone when there is no first name.
 std::string PatientDisplayName(const PatientRecord& patient);

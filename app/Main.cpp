@@ -392,9 +392,20 @@ void TFrmMain::FormShow(QObject* sender) {
 }
 
 void TFrmMain::ShowDiscoveryMessage(const std::string& text, int32_t flags) {
-    DiscoveryMessageOpen = true;
-    const auto closed = qScopeGuard([this] { DiscoveryMessageOpen = false; });
-    ShowMsg(text, flags);
+    ShowBoxOnce(BoxKind::Discovery, [&] { ShowMsg(text, flags); });
+}
+
+bool TFrmMain::ShowBoxOnce(BoxKind kind, const std::function<void()>& show) {
+    if (!OpenBoxes.insert(kind).second) {
+        return false;
+    }
+    const auto closed = qScopeGuard([this, kind] { OpenBoxes.erase(kind); });
+    show();
+    return true;
+}
+
+bool TFrmMain::IsBoxOpen(BoxKind kind) const {
+    return OpenBoxes.count(kind) > 0;
 }
 
 void TFrmMain::ShowNoDevice() {
@@ -480,7 +491,7 @@ void TFrmMain::BtnSettingsClick() {
 
 void TFrmMain::TmConnectTimer() {
     // A retry under discovery's own open box would stack one box per second on it.
-    if (Connected || DiscoveryMessageOpen) {
+    if (Connected || IsBoxOpen(BoxKind::Discovery)) {
         return;
     }
     FormShow(nullptr);
@@ -508,15 +519,15 @@ void TFrmMain::ShowSettingsNotices() {
     }
 }
 
+// Only the report this window wrote, as it wrote it: a second window that never got the monitor
+// leaves the first one's report alone, and so does one whose report was since replaced.
 void TFrmMain::DeleteReportFile() {
-    const std::string folder = AppSettings->ReadString(PdfFolderKey);
-    // Without a folder no report was written; a file of that name elsewhere is not ours.
-    if (folder.empty()) {
+    if (!WrittenReport) {
         return;
     }
-    const std::string path = ReportFilePath(folder);
-    if (FileExists(path) && !DeleteFile(path)) {
-        ShowMsg(path + " konnte nicht gelöscht werden. ", MB_ICONASTERISK);
+    const auto& [path, stamp] = *WrittenReport;
+    if (FileStampOf(path) == stamp && !DeleteFile(path)) {
+        ShowMsg(ReportNotDeletedMessage(path), MB_ICONASTERISK);
     }
 }
 
@@ -533,11 +544,17 @@ void TFrmMain::TmUSBTimer() {
 }
 
 void TFrmMain::ShowDecoded(DecodeOutcome outcome) {
+    if (outcome == NoFrame) {
+        return;
+    }
+    ++ShownFrame;
     switch (outcome) {
     case NoFrame:
         return;
     case ChecksumError:
         ShowMeasurementTexts();
+        // The zeros are no measurement: none of them may reach the practice software.
+        BtnExport->setEnabled(false);
         ShowChecksumMessage();
         return;
     case StatusFrame:
@@ -554,12 +571,7 @@ void TFrmMain::ShowDecoded(DecodeOutcome outcome) {
 // Ticks go on inside the box: a stream of bad frames updates the values under it instead of
 // stacking one box on the other.
 void TFrmMain::ShowChecksumMessage() {
-    if (ChecksumMessageOpen) {
-        return;
-    }
-    ChecksumMessageOpen = true;
-    const auto closed = qScopeGuard([this] { ChecksumMessageOpen = false; });
-    ShowMsg(ChecksumMessage, MB_ICONEXCLAMATION);
+    ShowBoxOnce(BoxKind::Checksum, [] { ShowMsg(ChecksumMessage, MB_ICONEXCLAMATION); });
 }
 
 void TFrmMain::LoseDevice() {
@@ -585,23 +597,46 @@ void TFrmMain::ClearPatientLabels() {
     PatientTaken = false;
 }
 
+// Every step that may have waited in a box goes on only while its frame is still the last one
+// shown: a frame that arrived meanwhile was handled whole, and the window is that one's now.
 void TFrmMain::ShowValidMeasurement() {
+    const uint64_t frame = ShownFrame;
+    LastValidFrame = frame;
     ShowMeasurementTexts();
     Measurement.MeasuredAt = NowAsDateTime();
     LblDateTime->setText(Q(FormatShortDateTime(Measurement.MeasuredAt, FormatSettings)));
     ClearPatientLabels();
     BtnExport->setEnabled(false);
-    TakeGdtRequest();
-    ProduceReport();
+    TakeGdtRequest(frame);
+    if (!IsShown(frame)) {
+        EndWithoutReport(frame);
+        return;
+    }
+    if (!ProduceReportOf(frame) || !IsShown(frame)) {
+        return;
+    }
     QApplication::beep();
     BringToFront();
-    HandOverReport();
+    HandOverReport(frame);
+}
+
+bool TFrmMain::IsShown(uint64_t frame) const {
+    return ShownFrame == frame;
+}
+
+// A newer measurement replaced or removed the report itself; after a checksum error or a status
+// frame the one on disk would be an earlier measurement's.
+void TFrmMain::EndWithoutReport(uint64_t frame) {
+    const std::string folder = AppSettings->ReadString(PdfFolderKey);
+    if (LastValidFrame != frame || ReportFrame == frame || folder.empty()) {
+        return;
+    }
+    DeleteEarlierReport(ReportFilePath(folder));
 }
 
 // A request still being written, or one taken before that could not be deleted, is not taken:
-// the measurement stays without patient. A file that cannot be read throws FileError before
-// Patient or SenderId has changed.
-void TFrmMain::TakeGdtRequest() {
+// the measurement stays without patient, and so it does when the request cannot be read.
+void TFrmMain::TakeGdtRequest(uint64_t frame) {
     ClearGdtNote();
     const std::string path = AppSettings->ReadString(ImportPathKey);
     if (!FileExists(path)) {
@@ -611,40 +646,62 @@ void TFrmMain::TakeGdtRequest() {
         ShowGdtNote(RequestTakenBeforeNote);
         return;
     }
-    const GdtRequestFile request = ReadGdtRequestFile(path, PauseForRequestWriter);
-    if (request.state == GdtRequestState::Incomplete) {
+    const std::optional<GdtRequestFile> request = ReadRequest(path);
+    if (!request || !IsShown(frame)) {
+        return;
+    }
+    if (request->state == GdtRequestState::Incomplete) {
         ShowGdtNote(IncompleteRequestNote);
         return;
     }
-    if (!ImportFile(request)) {
+    if (!ImportFile(*request) || !IsShown(frame)) {
         return;
     }
     LblName->setText(Q(PatientDisplayName(Patient)));
-    LblPatNo->setText(Q(std::to_string(Patient.PatientNo)));
+    LblPatNo->setText(Q(Patient.PatientNo));
     PatientTaken = true;
-    ConsumeRequest(path, request.stamp);
-    BtnExport->setEnabled(true);
+    ConsumeRequest(path, request->stamp);
+    if (IsShown(frame)) {
+        BtnExport->setEnabled(true);
+    }
 }
 
+std::optional<GdtRequestFile> TFrmMain::ReadRequest(const std::string& path) {
+    try {
+        return ReadGdtRequestFile(path, PauseForRequestWriter);
+    } catch (const FileError& error) {
+        ShowBoxOnce(BoxKind::UnreadableRequest, [&] {
+            ShowMsg(UnreadableRequestMessage(path, UncaughtErrorText(error.what())),
+                    MB_OK | MB_ICONEXCLAMATION);
+        });
+        return std::nullopt;
+    }
+}
+
+// A request without a patient number names nobody a measurement could be filed under.
 bool TFrmMain::ImportFile(const GdtRequestFile& request) {
     if (request.state == GdtRequestState::Complete &&
-        ParseGdtRequest(request.bytes, Patient, SenderId)) {
+        ParseGdtRequest(request.bytes, Patient, SenderId) && !Patient.PatientNo.empty()) {
         return true;
     }
     Patient = PatientRecord{};
-    ShowMsg(InvalidImportMessage, MB_OK | MB_ICONEXCLAMATION);
+    ShowBoxOnce(BoxKind::InvalidRequest,
+                [] { ShowMsg(InvalidImportMessage, MB_OK | MB_ICONEXCLAMATION); });
     return false;
 }
 
 // A request serves one measurement. One that cannot be deleted stays remembered, so that it
-// does not give its patient to the next measurement too.
+// does not give its patient to the next measurement too; it still serves this one.
 void TFrmMain::ConsumeRequest(const std::string& fileName, const FileStamp& stamp) {
-    if (DeleteFile(fileName) || !FileExists(fileName)) {
+    // A request put in its place meanwhile stays for the next measurement.
+    if (ConsumeGdtRequest(fileName, stamp, BeforeRequestConsumed) !=
+        RequestConsumption::NotRemoved) {
         ConsumedRequest.reset();
         return;
     }
     ConsumedRequest = stamp;
-    ShowMsg(RequestNotRemovedMessage(fileName), MB_OK | MB_ICONEXCLAMATION);
+    ShowBoxOnce(BoxKind::RequestNotRemoved,
+                [&] { ShowMsg(RequestNotRemovedMessage(fileName), MB_OK | MB_ICONEXCLAMATION); });
 }
 
 void TFrmMain::ShowGdtNote(const std::string& note) {
@@ -660,17 +717,25 @@ void TFrmMain::ClearGdtNote() {
     GdtNote.clear();
 }
 
+// What is exported is what the user confirmed: the measurement and patient shown when the
+// button was pressed, even when a newer measurement arrived while the question was open.
 void TFrmMain::BtnExportClick() {
-    if (ShowMsg(ExportConfirmationText(Patient), MB_OKCANCEL | MB_ICONASTERISK) != IDOK) {
+    const uint64_t frame = ShownFrame;
+    const GdtResultData data = ResultData();
+    if (ShowMsg(ExportConfirmationText(data.Patient), MB_OKCANCEL | MB_ICONASTERISK) != IDOK) {
         return;
     }
-    if (ExportFile(AppSettings->ReadString(ExportPathKey))) {
+    if (ExportFile(AppSettings->ReadString(ExportPathKey), data) && IsShown(frame)) {
         BtnExport->setEnabled(false);
     }
 }
 
 bool TFrmMain::ExportFile(const std::string& fileName) {
-    if (ExportGdtResultFile(fileName, ResultData())) {
+    return ExportFile(fileName, ResultData());
+}
+
+bool TFrmMain::ExportFile(const std::string& fileName, const GdtResultData& data) {
+    if (ExportGdtResultFile(fileName, data)) {
         return true;
     }
     ShowMsg(InvalidExportPathMessage(fileName), MB_OK | MB_ICONEXCLAMATION);

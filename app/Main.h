@@ -9,8 +9,12 @@
 #include "report/RvSystem.h"
 
 #include <QWidget>
+#include <cstdint>
+#include <functional>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 
 enum class ShellVerb;
 class QComboBox;
@@ -21,6 +25,19 @@ class QStatusBar;
 class QTimer;
 
 constexpr int MainClientWidth = 394;
+
+// The boxes the window opens on its own. At most one of a kind is open at a time: measurements
+// that arrive under a box are shown, but stack no box on it.
+enum class BoxKind {
+    Discovery,
+    Checksum,
+    InvalidRequest,
+    UnreadableRequest,
+    RequestNotRemoved,
+    NoReportFolder,
+    ReportFailed,
+    ReportMissing,
+};
 constexpr int MainClientHeightCompact = 384;
 constexpr int MainClientHeightExtended = 434;
 
@@ -112,9 +129,15 @@ public:
     // Takes a complete request into Patient and SenderId; false, after its message, for an
     // invalid or too large one, which clears Patient.
     bool ImportFile(const GdtRequestFile& request);
+    // Runs show unless a box of its kind is open; false when it did not run.
+    bool ShowBoxOnce(BoxKind kind, const std::function<void()>& show);
+    bool IsBoxOpen(BoxKind kind) const;
+    // Runs just before a request that was read is removed (tests delay there).
+    std::function<void()> BeforeRequestConsumed = [] {};
     // Writes the result record; false, after its message, when the path's folder does not exist.
     // A file that cannot be written throws FileError.
     bool ExportFile(const std::string& fileName);
+    bool ExportFile(const std::string& fileName, const GdtResultData& data);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -143,7 +166,12 @@ private:
     void ShowMeasurementTexts();
     void ClearPatientLabels();
     void ShowValidMeasurement();
-    void TakeGdtRequest();
+    bool IsShown(uint64_t frame) const;
+    // A measurement that ends before its report leaves no report of an earlier one.
+    void EndWithoutReport(uint64_t frame);
+    void TakeGdtRequest(uint64_t frame);
+    // The request at path, or nothing after the box that names it when it cannot be read.
+    std::optional<GdtRequestFile> ReadRequest(const std::string& path);
     void ConsumeRequest(const std::string& fileName, const FileStamp& stamp);
     // A note of the GDT step in the status bar, until the next measurement's GDT step.
     void ShowGdtNote(const std::string& note);
@@ -158,17 +186,26 @@ private:
     void SetReportProjectFile();
     void SetReportParams();
     void AskForReportFolder();
+    // The report step within the cycle: false, after its box, when the report failed.
+    bool ProduceReportOf(uint64_t frame);
+    // Removes a report that is not the shown measurement's; says so when it cannot.
     void DeleteEarlierReport(const std::string& path);
-    void HandOverReport();
+    void HandOverReport(uint64_t frame);
     void HandReportToShell(ShellVerb verb);
 
     // True while the patient labels show the patient of this measurement's request.
     bool PatientTaken = false;
 
-    // True while a box of discovery or connection is open.
-    bool DiscoveryMessageOpen = false;
-    // True while the checksum box is open.
-    bool ChecksumMessageOpen = false;
+    // The kinds of box open now.
+    std::set<BoxKind> OpenBoxes;
+    // Counts the frames shown: a step that resumes after a box goes on only while the frame it
+    // serves is still the last one shown.
+    uint64_t ShownFrame = 0;
+    // The last shown frame that was a valid measurement, and the one whose report was written.
+    uint64_t LastValidFrame = 0;
+    uint64_t ReportFrame = 0;
+    // The report this window wrote, as it left it: only that one is removed at the end.
+    std::optional<std::pair<std::string, FileStamp>> WrittenReport;
     // A request that was taken but could not be deleted: the same unchanged file is not taken
     // again.
     std::optional<FileStamp> ConsumedRequest;

@@ -5,12 +5,14 @@
 #include "app/Main.h"
 #include "app/ReportFile.h"
 #include "app/SettingKeys.h"
+#include "platform/Errors.h"
 #include "platform/files/Files.h"
 #include "platform/shell/Shell.h"
 #include "support/VexAbstract.h"
 #include "support/VexDateTime.h"
 #include "support/VexFiles.h"
 #include "support/VexMsgFlags.h"
+#include "support/widgets/ErrorGuard.h"
 #include "support/widgets/VexFrmMsgBox.h"
 #include "support/widgets/VexMisc.h"
 
@@ -61,19 +63,46 @@ void TFrmMain::ProduceReport() {
     RvSystem.RenderObject = &RvRenderPDF;
     RvSystem.OutputFileName = ReportFilePath(AppSettings->ReadString(PdfFolderKey));
     SetReportParams();
-    if (!RvProject.SelectReport(MeasurementReport)) {
-        DeleteEarlierReport(RvSystem.OutputFileName);
-        return;
+    const std::string path = RvSystem.OutputFileName;
+    try {
+        if (!RvProject.SelectReport(MeasurementReport)) {
+            DeleteEarlierReport(path);
+            return;
+        }
+        RvProject.Execute();
+    } catch (const QuarnError& error) {
+        if (!RemoveReport(path)) {
+            throw ReportError(std::string(error.what()) + "\r\n" + ReportNotDeletedMessage(path));
+        }
+        throw;
     }
-    RvProject.Execute();
+    ReportFrame = ShownFrame;
+    if (const auto stamp = FileStampOf(path)) {
+        WrittenReport.emplace(path, *stamp);
+    }
+}
+
+// An error ends the measurement's steps; a stream of measurements onto a disk that fails shows
+// its box once.
+bool TFrmMain::ProduceReportOf(uint64_t frame) {
+    try {
+        ProduceReport();
+        return true;
+    } catch (const QuarnError& error) {
+        ReportFrame = frame;
+        ShowBoxOnce(BoxKind::ReportFailed, [&] { ShowUncaughtError(error); });
+        return false;
+    }
 }
 
 void TFrmMain::AskForReportFolder() {
-    bool setFolderNow = false;
-    ShowMsgCheck(NoFolderMessage, SetFolderNowCaption, setFolderNow, MB_ICONEXCLAMATION, 0);
-    if (setFolderNow) {
-        BtnSettingsClick();
-    }
+    ShowBoxOnce(BoxKind::NoReportFolder, [this] {
+        bool setFolderNow = false;
+        ShowMsgCheck(NoFolderMessage, SetFolderNowCaption, setFolderNow, MB_ICONEXCLAMATION, 0);
+        if (setFolderNow) {
+            BtnSettingsClick();
+        }
+    });
 }
 
 // The patient only when this measurement's request named one; the time as the window shows it.
@@ -81,7 +110,7 @@ void TFrmMain::SetReportParams() {
     const bool birthDateKnown = PatientTaken && Patient.BirthDate != 0;
     RvProject.SetParam("MeasuredAt", LblDateTime->text().toStdString());
     RvProject.SetParam("PatientName", PatientTaken ? PatientDisplayName(Patient) : "");
-    RvProject.SetParam("PatientNo", PatientTaken ? std::to_string(Patient.PatientNo) : "");
+    RvProject.SetParam("PatientNo", PatientTaken ? Patient.PatientNo : "");
     RvProject.SetParam("PatientBirthDate",
                        birthDateKnown ? FormatShortDate(Patient.BirthDate, FormatSettings) : "");
 }
@@ -89,16 +118,17 @@ void TFrmMain::SetReportParams() {
 // A measurement without its own report must not leave an earlier one, perhaps of another
 // patient, to be shown or printed in its place.
 void TFrmMain::DeleteEarlierReport(const std::string& path) {
-    if (FileExists(path)) {
-        DeleteFile(path);
+    if (!RemoveReport(path)) {
+        ShowBoxOnce(BoxKind::ReportFailed,
+                    [&] { ShowMsg(ReportNotDeletedMessage(path), MB_ICONEXCLAMATION); });
     }
 }
 
-void TFrmMain::HandOverReport() {
+void TFrmMain::HandOverReport(uint64_t frame) {
     if (AppSettings->ReadString(PdfShowKey) == FlagOn) {
         BtnPDFShowClick();
     }
-    if (AppSettings->ReadString(PdfPrintKey) == FlagOn) {
+    if (IsShown(frame) && AppSettings->ReadString(PdfPrintKey) == FlagOn) {
         BtnPDFPrintClick();
     }
 }
@@ -116,7 +146,8 @@ void TFrmMain::HandReportToShell(ShellVerb verb) {
     const std::string path = ReportFilePath(folder);
     // Without a folder no report was written; a file of that name elsewhere is not ours.
     if (folder.empty() || !FileExists(path)) {
-        ShowMsg(path + " ist nicht vorhanden.", MB_ICONEXCLAMATION);
+        ShowBoxOnce(BoxKind::ReportMissing,
+                    [&] { ShowMsg(path + " ist nicht vorhanden.", MB_ICONEXCLAMATION); });
         return;
     }
     ShellExecute(verb, path);

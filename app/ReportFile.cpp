@@ -6,3 +6,11 @@ std::string ReportFilePath(const std::string& folder) {
     const bool closed = !folder.empty() && IsPathSeparator(folder.back());
     return folder + (closed ? "" : std::string(1, PathSeparator)) + ReportFileName;
 }
+
+bool RemoveReport(const std::string& path) {
+    return !FileExists(path) || DeleteFile(path) || TruncateFile(path);
+}
+
+std::string ReportNotDeletedMessage(const std::string& path) {
+    return path + " konnte nicht gelöscht werden. ";
+}

@@ -320,6 +320,6 @@ void TFrmSettings::StoreSettings() {
 void TFrmSettings::DeleteReportFile() {
     const std::string path = ReportFilePath(AppSettings->ReadString(PdfFolderKey));
     if (FileExists(path) && !DeleteFile(path)) {
-        MessageBoxHook(path + " konnte nicht gelöscht werden. ", MB_ICONASTERISK, nullptr);
+        MessageBoxHook(ReportNotDeletedMessage(path), MB_ICONASTERISK, nullptr);
     }
 }

@@ -32,7 +32,7 @@ TDateTime DateTimeOf(int year, int month, int day, int hour, int minute) {
     return DateOf(year, month, day) + time;
 }
 
-const PatientRecord Earlier{99, "Alt", "Vorher", 1000};
+const PatientRecord Earlier{"99", "Alt", "Vorher", 1000};
 const std::string EarlierSender = "OLD";
 
 struct ImportCase {
@@ -47,15 +47,15 @@ void PrintTo(const ImportCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-PatientRecord With(int32_t no, std::string surname, std::string firstName, TDateTime birth) {
-    return {no, std::move(surname), std::move(firstName), birth};
+PatientRecord With(std::string no, std::string surname, std::string firstName, TDateTime birth) {
+    return {std::move(no), std::move(surname), std::move(firstName), birth};
 }
 
-PatientRecord OnlyNo(int32_t no) {
-    return With(no, "", "", 0);
+PatientRecord OnlyNo(std::string no) {
+    return With(std::move(no), "", "", 0);
 }
 PatientRecord OnlySurname(std::string surname) {
-    return With(0, std::move(surname), "", 0);
+    return With("", std::move(surname), "", 0);
 }
 
 const PatientRecord Cleared{};
@@ -67,17 +67,18 @@ std::vector<ImportCase> ImportCases() {
                              L("3101Muster") + L("3102Erika") + L("310305031950");
     return {
         {"EmptyFileGivesNoPatient", "", true, Cleared},
-        {"FullRequest", full, true, With(4711, "Muster", "Erika", DateOf(1950, 3, 5)), "PRAXIS01"},
-        {"NothingOfAnEarlierRequestStays", L("30000042"), true, OnlyNo(42)},
+        {"FullRequest", full, true, With("4711", "Muster", "Erika", DateOf(1950, 3, 5)),
+         "PRAXIS01"},
+        {"NothingOfAnEarlierRequestStays", L("30000042"), true, OnlyNo("0042")},
         {"NoRecordTypeIsAccepted", L("3101Neu"), true, OnlySurname("Neu")},
         {"EmptyLineInTheMiddle", L("8316NEW") + "\r\n" + L("30000042"), false, Cleared, "NEW"},
         {"ExtraEmptyLineAtTheEnd", ValidHead + L("30000042") + "\r\n", false, Cleared},
-        {"LastLineWithoutLineEnd", ValidHead + "01330004711", true, OnlyNo(4711)},
+        {"LastLineWithoutLineEnd", ValidHead + "01330004711", true, OnlyNo("4711")},
         {"LastLineCountingNoLineEnd", ValidHead + "01130004711", false, Cleared},
-        {"CtrlZEndsTheFile", ValidHead + L("30000042") + "\x1a", true, OnlyNo(42)},
-        {"NothingAfterCtrlZIsRead", L("30000042") + "\x1agarbage\r\n\r\n", true, OnlyNo(42)},
-        {"LineFeedAloneEndsALine", "01330004711\n0123101Neu\n", true, With(4711, "Neu", "", 0)},
-        {"LoneCarriageReturnIsLeftOut", "0133000\r4711\r\n", true, OnlyNo(4711)},
+        {"CtrlZEndsTheFile", ValidHead + L("30000042") + "\x1a", true, OnlyNo("0042")},
+        {"NothingAfterCtrlZIsRead", L("30000042") + "\x1agarbage\r\n\r\n", true, OnlyNo("0042")},
+        {"LineFeedAloneEndsALine", "01330004711\n0123101Neu\n", true, With("4711", "Neu", "", 0)},
+        {"LoneCarriageReturnIsLeftOut", "0133000\r4711\r\n", true, OnlyNo("4711")},
         {"WrongLengthField", L("8316NEW") + "0143000471\r\n" + L("8316LATER"), false, Cleared,
          "NEW"},
         {"NonNumericLengthField", "ab330004711\r\n", false, Cleared},
@@ -85,13 +86,19 @@ std::vector<ImportCase> ImportCases() {
         {"RecordType6311", L("80006311"), true, Cleared},
         {"RecordType6310", L("80006310") + L("30000042"), false, Cleared},
         {"RecordTypeEmpty", L("8000"), false, Cleared},
-        {"PatientNoLeadingZeros", L("300000123"), true, OnlyNo(123)},
-        {"PatientNoWithLetters", L("30004711a"), true, OnlyNo(0)},
-        {"PatientNoBeyond32Bits", L("30002147483648"), true, OnlyNo(0)},
-        {"PatientNoLargest", L("30002147483647"), true, OnlyNo(2147483647)},
-        {"PatientNoEmpty", L("3000"), true, OnlyNo(0)},
+        {"PatientNoLeadingZerosKept", L("300000123"), true, OnlyNo("00123")},
+        {"PatientNoWithLettersKept", L("3000A4711b"), true, OnlyNo("A4711b")},
+        {"PatientNoBeyond32BitsKept", L("30002147483648"), true, OnlyNo("2147483648")},
+        {"PatientNoBlanksAroundLeftOut", L("3000  4711 "), true, OnlyNo("4711")},
+        {"PatientNoOfTenCharacters", L("3000X-12345678"), true, OnlyNo("X-12345678")},
+        {"PatientNoOfElevenCharacters", L("300012345678901"), false, Cleared},
+        {"PatientNoWithInnerBlank", L("300047 11"), false, Cleared},
+        {"PatientNoWithControlCharacter", L("300047\t11"), false, Cleared},
+        {"PatientNoWithUmlaut", L("30004711\x81"), false, Cleared},
+        {"PatientNoEmpty", L("3000"), false, Cleared},
+        {"PatientNoBlank", L("3000   "), false, Cleared},
         {"BirthDate29Feb1999", L("310329021999"), false, Cleared},
-        {"BirthDate29Feb2000", L("310329022000"), true, With(0, "", "", DateOf(2000, 2, 29))},
+        {"BirthDate29Feb2000", L("310329022000"), true, With("", "", "", DateOf(2000, 2, 29))},
         {"BirthDateDayZero", L("310300011950"), false, Cleared},
         {"BirthDateMonth13", L("310301131950"), false, Cleared},
         {"BirthDateWithoutYear", L("31030503"), false, Cleared},
@@ -107,9 +114,9 @@ std::vector<ImportCase> ImportCases() {
         {"VersionWithTextAfter", L("92182.1a"), false, Cleared},
         {"VersionOverflowing", L("92181e999"), false, Cleared},
         {"VersionPointOnly", L("9218."), false, Cleared},
-        {"UnlistedFieldSkipped", L("5555whatever") + L("30000042"), true, OnlyNo(42)},
-        {"NonNumericFieldSkipped", L("ABCD3000") + L("30000042"), true, OnlyNo(42)},
-        {"ShortLineSkipped", "005\r\n" + L("30000042"), true, OnlyNo(42)},
+        {"UnlistedFieldSkipped", L("5555whatever") + L("30000042"), true, OnlyNo("0042")},
+        {"NonNumericFieldSkipped", L("ABCD3000") + L("30000042"), true, OnlyNo("0042")},
+        {"ShortLineSkipped", "005\r\n" + L("30000042"), true, OnlyNo("0042")},
         {"UnlistedFieldWithWrongLength", "0205555whatever\r\n", false, Cleared},
         {"SurnameCutAt255", L("3101" + std::string(300, 'x')), true,
          OnlySurname(std::string(255, 'x'))},
@@ -118,7 +125,7 @@ std::vector<ImportCase> ImportCases() {
         {"FirstNameEmpty", L("3101Neu") + L("3102"), true, OnlySurname("Neu")},
         {"SenderIdEmpty", L("8316"), true, Cleared, ""},
         {"NamesDecodedAsOemByDefault", L("3101M\x81ller") + L("3102J\x94rg \xe1"), true,
-         With(0, "Müller", "Jörg ß", 0)},
+         With("", "Müller", "Jörg ß", 0)},
         {"CharacterSet3LeavesNamesAnsi", L("92063") + L("3101M\xfcller"), true,
          OnlySurname("Müller")},
         {"CharacterSet1LeavesNamesAnsi", L("92061") + L("3101M\xfcller"), true,
@@ -157,7 +164,7 @@ TEST(ImportFixtureTest, Cp437UmlautsBecomeProgramText) {
     PatientRecord patient;
     std::string senderId;
     ASSERT_TRUE(ParseGdtRequest(ReadTestData("gdt/request_cp437_umlauts.gdt"), patient, senderId));
-    EXPECT_EQ(patient, (PatientRecord{4711, "Müller-Lüdenscheid", "Jörg ß", DateOf(1950, 3, 5)}));
+    EXPECT_EQ(patient, (PatientRecord{"4711", "Müller-Lüdenscheid", "Jörg ß", DateOf(1950, 3, 5)}));
     EXPECT_EQ(senderId, "PRAXIS01");
     EXPECT_EQ(PatientDisplayName(patient), "Müller-Lüdenscheid, Jörg ß");
 }
@@ -168,7 +175,7 @@ TEST(ImportFixtureTest, Cp1252NamesUnderCharacterSet3) {
     ASSERT_TRUE(ParseGdtRequest(ReadTestData("gdt/request_cp1252_names.gdt"), patient, senderId));
     EXPECT_EQ(patient.Surname, "Müller");
     EXPECT_EQ(patient.FirstName, "Jörg");
-    EXPECT_EQ(patient.PatientNo, 815);
+    EXPECT_EQ(patient.PatientNo, "0815");
 }
 
 TEST(ImportFixtureTest, BadLengthClearsThePatientButKeepsTheSender) {
@@ -339,6 +346,64 @@ TEST_F(GdtFileTest, RequestThatChangesWhileItIsReadIsIncomplete) {
     }
 }
 
+// What the practice software does between the program's read of a request and its removal.
+TEST_F(GdtFileTest, ConsumingRemovesOnlyTheRequestThatWasRead) {
+    const fs::path request = folder / "import.gdt";
+    const fs::path next = folder / "next.gdt";
+    const std::string nextRequest = L("80006302") + L("30000815");
+    struct Race {
+        const char* name;
+        std::function<void()> meanwhile;
+        RequestConsumption expected;
+        // The request left at the path afterwards; empty for none.
+        std::string left;
+    };
+    const std::vector<Race> races = {
+        {"Nothing", [] {}, RequestConsumption::Consumed, ""},
+        {"NextRenamedIntoPlace",
+         [&] {
+             WriteBytes(next, nextRequest);
+             fs::rename(next, request);
+         },
+         RequestConsumption::Replaced, nextRequest},
+        {"RewrittenInPlace", [&] { WriteBytes(request, nextRequest); },
+         RequestConsumption::Replaced, nextRequest},
+        {"RemovedByItsWriter", [&] { fs::remove(request); }, RequestConsumption::Consumed, ""},
+    };
+    for (const Race& race : races) {
+        SCOPED_TRACE(race.name);
+        WriteBytes(request, L("80006302") + L("30004711"));
+        const GdtRequestFile read = ReadGdtRequestFile(request.string(), NoPause);
+        ASSERT_EQ(read.state, GdtRequestState::Complete);
+        EXPECT_EQ(ConsumeGdtRequest(request.string(), read.stamp, race.meanwhile), race.expected);
+        if (race.left.empty()) {
+            EXPECT_FALSE(fs::exists(request));
+        } else {
+            EXPECT_EQ(ReadBytes(request), race.left);
+        }
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        EXPECT_EQ(names, race.left.empty() ? std::vector<std::string>{}
+                                           : std::vector<std::string>{"import.gdt"})
+            << "nothing of ours stays beside it";
+        fs::remove(request);
+    }
+}
+
+TEST_F(GdtFileTest, RequestInAFolderThatIsNotTheUsersIsNotRemoved) {
+    const fs::path request = folder / "import.gdt";
+    WriteBytes(request, L("30004711"));
+    const GdtRequestFile read = ReadGdtRequestFile(request.string(), NoPause);
+    {
+        ScopedUndeletableFile kept(request);
+        EXPECT_EQ(ConsumeGdtRequest(request.string(), read.stamp, [] {}),
+                  RequestConsumption::NotRemoved);
+    }
+    EXPECT_EQ(ReadBytes(request), L("30004711"));
+}
+
 TEST_F(GdtFileTest, HugeRequestIsTooLargeWithoutBeingRead) {
     const fs::path request = folder / "import.gdt";
     WriteBytes(request, L("80006302"));
@@ -351,7 +416,7 @@ TEST_F(GdtFileTest, HugeRequestIsTooLargeWithoutBeingRead) {
 GdtResultData ExampleData() {
     GdtResultData data;
     data.SenderId = "PRAXIS01";
-    data.Patient = {4711, "Schmidt", "Anna", DateOf(1950, 3, 5)};
+    data.Patient = {"4711", "Schmidt", "Anna", DateOf(1950, 3, 5)};
     data.MeasuredAt = DateTimeOf(2024, 6, 12, 9, 41);
     data.NameCaption = PatientDisplayName(data.Patient);
     data.DateTimeCaption = "12.06.2024 09:41";
@@ -434,7 +499,7 @@ std::vector<ExportCase> ExportCases() {
     neverSet.Patient = PatientRecord{};
     neverSet.NameCaption = "-";
     GdtResultData negative = ExampleData();
-    negative.Patient.PatientNo = -5;
+    negative.Patient.PatientNo = "A-5";
     GdtResultData longNames = ExampleData();
     longNames.Patient.Surname = std::string(255, 'S');
     longNames.Patient.FirstName = std::string(255, 'F');
@@ -449,8 +514,8 @@ std::vector<ExportCase> ExportCases() {
         {"EmptySenderId", emptySender, {{2, "0098315"}}},
         {"SenderIdRaw", rawSender, {{2, "0148315PRX\x81\xfe"}}},
         {"EmptyFirstName", noFirstName, {{7, "0093102"}, {13, "0296228    Patient: Schmidt"}}},
-        {"NeverSetBirthDate", neverSet, {{5, "01030000"}, {8, "017310330121899"}}},
-        {"NegativePatientNo", negative, {{5, "0113000-5"}}},
+        {"NeverSetBirthDate", neverSet, {{5, "0093000"}, {8, "017310330121899"}}},
+        {"PatientNoWithLetters", negative, {{5, "0123000A-5"}}},
         {"LongNames", longNames, {{6, "2643101" + std::string(255, 'S')}}},
         {"AfterChecksumError",
          afterChecksumError,
@@ -496,7 +561,7 @@ TEST(ExportTest, OverlongCaptionKeepsTheLengthFieldsRight) {
 }
 
 TEST(ExportTest, ConfirmationShowsTheSurnameAsProgramText) {
-    PatientRecord patient{4711, "Müller", "Jörg", 0};
+    PatientRecord patient{"4711", "Müller", "Jörg", 0};
     EXPECT_EQ(ExportConfirmationText(patient),
               "Messwerte werden nach Müller, Patientnr. 4711 exportiert.");
 }

@@ -32,6 +32,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const ValidFrame = "801E50485F0059";
+// 135/90, pulse 60.
+const char* const OtherFrame = "802D5A3C6B0121";
 const char* const ChecksumErrorFrame = "801E50485F0058";
 const char* const StatusFrameBytes = "85000000000000";
 const char* const ImportKey = "GDT\rImport\rimport.gdt";
@@ -115,20 +117,23 @@ TEST_P(ShownRequestTest, MeasurementShowsThePatientAndConsumesTheRequest) {
 
 INSTANTIATE_TEST_SUITE_P(
     Requests, ShownRequestTest,
-    ::testing::Values(RequestCase{"MusterErika", MusterErika, "Muster, Erika", "4711"},
-                      RequestCase{"EmptyFirstName", L("30004711") + L("3101Muster") + L("3102"),
-                                  "Muster", "4711"},
-                      RequestCase{"Cp437Umlauts", ReadTestData("gdt/request_cp437_umlauts.gdt"),
-                                  "Müller-Lüdenscheid, Jörg ß", "4711"},
-                      RequestCase{"NegativeNumber", L("3000-42") + L("3101Muster"), "Muster",
-                                  "-42"},
-                      RequestCase{"MarkupStaysText", L("3101<b>Muster</b>") + L("3102&Erika"),
-                                  "<b>Muster</b>, &Erika", "0"}),
+    ::testing::Values(
+        RequestCase{"MusterErika", MusterErika, "Muster, Erika", "4711"},
+        RequestCase{"EmptyFirstName", L("30004711") + L("3101Muster") + L("3102"), "Muster",
+                    "4711"},
+        RequestCase{"Cp437Umlauts", ReadTestData("gdt/request_cp437_umlauts.gdt"),
+                    "Müller-Lüdenscheid, Jörg ß", "4711"},
+        RequestCase{"NegativeNumber", L("3000-42") + L("3101Muster"), "Muster", "-42"},
+        RequestCase{"MarkupStaysText", L("3000<i>42") + L("3101<b>Muster</b>") + L("3102&Erika"),
+                    "<b>Muster</b>, &Erika", "<i>42"},
+        RequestCase{"NumberWithLettersAsItCame", L("3000 A4711 ") + L("3101Muster"), "Muster",
+                    "A4711"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainGdtTest, MarkupInANameIsShownAsItsCharacters) {
-    MeasureWithRequest(L("3101<b>Muster</b>"));
+    MeasureWithRequest(L("30004711") + L("3101<b>Muster</b>"));
     EXPECT_EQ(form_->LblName->textFormat(), Qt::PlainText);
+    EXPECT_EQ(form_->LblPatNo->textFormat(), Qt::PlainText);
 }
 
 TEST_F(MainGdtTest, MeasurementWithoutRequestShowsDashesAndDisablesTheExport) {
@@ -143,7 +148,7 @@ TEST_F(MainGdtTest, MeasurementWithoutRequestShowsDashesAndDisablesTheExport) {
 
 TEST_F(MainGdtTest, RequestPathIsReadAtEachMeasurement) {
     const fs::path other = folder_ / "other.gdt";
-    WriteBytes(other, L("3101Anders"));
+    WriteBytes(other, L("30000815") + L("3101Anders"));
     settings_->WriteString(ImportKey, other.string());
     MeasureWithRequest(MusterErika);
     EXPECT_EQ(Label(form_->LblName), "Anders");
@@ -160,7 +165,7 @@ class InvalidRequestTest : public MainGdtTest, public ::testing::WithParamInterf
 
 TEST_P(InvalidRequestTest, ShowsTheMessageKeepsTheFileAndClearsThePatient) {
     const InvalidCase& c = GetParam();
-    form_->Patient = {99, "Alt", "Vorher", 1000};
+    form_->Patient = {"99", "Alt", "Vorher", 1000};
     ModalBoxAnswerer answer;
     answer
         .Inspect([](QWidget& box) {
@@ -182,22 +187,28 @@ INSTANTIATE_TEST_SUITE_P(
     Requests, InvalidRequestTest,
     ::testing::Values(InvalidCase{"BadLength", ReadTestData("gdt/request_bad_length.gdt")},
                       InvalidCase{"ResultRecordType", L("80006310") + L("3101Muster")},
-                      InvalidCase{"ImpossibleBirthDate", L("3101Muster") + L("310329021999")}),
+                      InvalidCase{"ImpossibleBirthDate",
+                                  L("30004711") + L("3101Muster") + L("310329021999")},
+                      InvalidCase{"WithoutPatientNo", L("80006302") + L("3101Muster")},
+                      InvalidCase{"PatientNoWithBlankInside", L("300047 11") + L("3101Muster")}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(MainGdtTest, UnreadableRequestIsShownByTheGuardAndEndsTheCycle) {
+TEST_F(MainGdtTest, UnreadableRequestIsNamedAndTheMeasurementGoesOnWithoutPatient) {
     WriteBytes(request_, MusterErika);
-    form_->Patient = {99, "Alt", "Vorher", 1000};
+    form_->Patient = {"99", "Alt", "Vorher", 1000};
     form_->SenderId = "OLD";
     form_->showMinimized();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form_->isMinimized(); }, WaitMs));
 
     ModalBoxAnswerer answer;
     answer
-        .Inspect([](QWidget& box) {
-            EXPECT_EQ(GuardBoxText(box), ScopedBlockedFile::ReadErrorText() + ".");
+        .Inspect([&](QWidget& box) {
+            EXPECT_EQ(MsgBoxText(box),
+                      "Die GDT-Importdatei \"" + request_.string() +
+                          "\" kann nicht gelesen werden: " + ScopedBlockedFile::ReadErrorText() +
+                          ".\r\nDie Messung wird ohne Patient angezeigt.");
         })
-        .Press("OK");
+        .Press("&OK");
     {
         ScopedBlockedFile blocked(request_);
         script_->arrive(ValidFrame);
@@ -209,10 +220,10 @@ TEST_F(MainGdtTest, UnreadableRequestIsShownByTheGuardAndEndsTheCycle) {
     EXPECT_EQ(Label(form_->LblName), "-");
     EXPECT_FALSE(form_->BtnExport->isEnabled());
     EXPECT_TRUE(fs::exists(request_));
-    EXPECT_EQ(form_->Patient, (PatientRecord{99, "Alt", "Vorher", 1000}));
+    EXPECT_EQ(form_->Patient, (PatientRecord{"99", "Alt", "Vorher", 1000}));
     EXPECT_EQ(form_->SenderId, "OLD");
-    QApplication::processEvents();
-    EXPECT_TRUE(form_->isMinimized()) << "the steps after the import ran";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form_->isMinimized(); }, WaitMs))
+        << "the steps after the import did not run";
 }
 
 const char* const IncompleteNote = "Die Importdatei ist noch nicht vollständig geschrieben.";
@@ -229,7 +240,7 @@ class IncompleteRequestTest : public MainGdtTest,
 
 TEST_P(IncompleteRequestTest, IsNeitherTakenNorDeletedAndTheStatusBarSaysSo) {
     const IncompleteCase& c = GetParam();
-    form_->Patient = {99, "Alt", "Vorher", 1000};
+    form_->Patient = {"99", "Alt", "Vorher", 1000};
     form_->SenderId = "OLD";
     const std::string deviceText = form_->StatusText();
     std::ofstream writer(request_, std::ios::binary);
@@ -243,7 +254,7 @@ TEST_P(IncompleteRequestTest, IsNeitherTakenNorDeletedAndTheStatusBarSaysSo) {
     EXPECT_EQ(Label(form_->LblPatNo), "-");
     EXPECT_FALSE(form_->BtnExport->isEnabled());
     EXPECT_TRUE(fs::exists(request_));
-    EXPECT_EQ(form_->Patient, (PatientRecord{99, "Alt", "Vorher", 1000}));
+    EXPECT_EQ(form_->Patient, (PatientRecord{"99", "Alt", "Vorher", 1000}));
     EXPECT_EQ(form_->SenderId, "OLD");
     EXPECT_EQ(form_->StatusText(), IncompleteNote);
 
@@ -268,10 +279,10 @@ TEST_F(MainGdtTest, NoPatientOrSenderCarriesOverToTheNextRequest) {
     MeasureWithRequest(MusterErika);
     ASSERT_EQ(form_->SenderId, "PRAXIS01");
     MeasureWithRequest(L("80006302") + L("30000042"));
-    EXPECT_EQ(form_->Patient, (PatientRecord{42, "", "", 0}));
+    EXPECT_EQ(form_->Patient, (PatientRecord{"0042", "", "", 0}));
     EXPECT_EQ(form_->SenderId, "");
     EXPECT_EQ(Label(form_->LblName), "");
-    EXPECT_EQ(Label(form_->LblPatNo), "42");
+    EXPECT_EQ(Label(form_->LblPatNo), "0042");
 
     ModalBoxAnswerer answer;
     answer.Press("&OK");
@@ -280,7 +291,7 @@ TEST_F(MainGdtTest, NoPatientOrSenderCarriesOverToTheNextRequest) {
     const std::vector<std::string> lines = LinesOf(ReadBytes(result_));
     ASSERT_EQ(lines.size(), 21u);
     EXPECT_EQ(lines[2], "0098315");
-    EXPECT_EQ(lines[5], "011300042");
+    EXPECT_EQ(lines[5], "01330000042");
     EXPECT_EQ(lines[6], "0093101");
 }
 
@@ -322,7 +333,7 @@ TEST_F(MainGdtTest, RequestThatCannotBeDeletedIsNotTakenTwice) {
     }
     EXPECT_TRUE(again.Finished());
     EXPECT_EQ(Label(form_->LblName), "Anders");
-    EXPECT_EQ(Label(form_->LblPatNo), "815");
+    EXPECT_EQ(Label(form_->LblPatNo), "0815");
 }
 
 TEST_F(MainGdtTest, RequestLargerThanARecordIsInvalidAndStays) {
@@ -330,7 +341,7 @@ TEST_F(MainGdtTest, RequestLargerThanARecordIsInvalidAndStays) {
     while (huge.size() < MaxGdtRecordBytes + 1) {
         huge += L("5555" + std::string(90, 'x'));
     }
-    form_->Patient = {99, "Alt", "Vorher", 1000};
+    form_->Patient = {"99", "Alt", "Vorher", 1000};
     ModalBoxAnswerer answer;
     answer
         .Inspect(
@@ -348,7 +359,7 @@ TEST_F(MainGdtTest, ExportWritesTheLabelsCaptionsAsTheExampleRecord) {
     form_->SenderId = "PRAXIS01";
     TDateTime birth = 0;
     ASSERT_TRUE(TryEncodeDate(1950, 3, 5, birth));
-    form_->Patient = {4711, "Schmidt", "Anna", birth};
+    form_->Patient = {"4711", "Schmidt", "Anna", birth};
     TDateTime day = 0;
     TDateTime time = 0;
     ASSERT_TRUE(TryEncodeDate(2024, 6, 12, day));
@@ -472,28 +483,45 @@ TEST_F(MainGdtTest, StatusFrameDisablesTheExport) {
     EXPECT_EQ(Label(form_->LblName), "-");
 }
 
-TEST_F(MainGdtTest, ChecksumErrorKeepsTheExportWithZerosAndTheEarlierTime) {
+// The zeros of a checksum error or a status frame are no values a monitor sent.
+TEST_F(MainGdtTest, ZerosAreNeverExportedAndTheNextMeasurementWithRequestIs) {
     ExportTo(result_);
+    for (const char* zeros : {ChecksumErrorFrame, StatusFrameBytes}) {
+        SCOPED_TRACE(zeros);
+        MeasureWithRequest(MusterErika);
+        ASSERT_TRUE(form_->BtnExport->isEnabled());
+        if (zeros == std::string(ChecksumErrorFrame)) {
+            ModalBoxAnswerer answer;
+            answer
+                .Inspect([](QWidget& box) {
+                    EXPECT_EQ(MsgBoxText(box), "Es ist ein Prüfsummen-Fehler bei der "
+                                               "Datenübertragung aufgetreten.\r\nBitte Messung "
+                                               "wiederholen.");
+                })
+                .Press("&OK");
+            Receive(zeros);
+            EXPECT_TRUE(answer.Finished());
+        } else {
+            Receive(zeros);
+        }
+        EXPECT_EQ(Label(form_->LblUSBSystole), "0");
+        EXPECT_FALSE(form_->BtnExport->isEnabled());
+        form_->BtnExport->click();
+        EXPECT_FALSE(fs::exists(result_));
+    }
+    MeasureWithRequest(MusterErika);
+    EXPECT_TRUE(form_->BtnExport->isEnabled());
+}
+
+TEST_F(MainGdtTest, ChecksumErrorKeepsThePatientAndTheEarlierTime) {
     MeasureWithRequest(MusterErika);
     const std::string measuredAt = Label(form_->LblDateTime);
     ModalBoxAnswerer answer;
     answer.Press("&OK");
     Receive(ChecksumErrorFrame);
     ASSERT_TRUE(answer.Finished());
-    EXPECT_TRUE(form_->BtnExport->isEnabled());
     EXPECT_EQ(Label(form_->LblName), "Muster, Erika");
-
-    ModalBoxAnswerer confirm;
-    confirm.Press("&OK");
-    form_->BtnExport->click();
-    EXPECT_TRUE(confirm.Finished());
-    const std::vector<std::string> lines = LinesOf(ReadBytes(result_));
-    ASSERT_EQ(lines.size(), 21u);
-    EXPECT_EQ(lines[10], "0176200" + FormatGdtDate(form_->Measurement.MeasuredAt));
-    EXPECT_EQ(lines[13], "0356228    Patient: Muster, Erika");
-    EXPECT_EQ(lines[14].substr(3), "6228    Messdatum: " + measuredAt);
-    EXPECT_EQ(lines[15], "0236228    Systole: 0");
-    EXPECT_EQ(lines[19], "0266228    Arrhythmie: 0");
+    EXPECT_EQ(Label(form_->LblDateTime), measuredAt);
 }
 
 struct RejectedPathCase {
@@ -553,6 +581,63 @@ TEST_F(MainGdtTest, BlockedTargetIsShownByTheGuardAndKeepsTheExport) {
     EXPECT_TRUE(answer.Finished());
     EXPECT_TRUE(form_->BtnExport->isEnabled());
     EXPECT_EQ(ReadBytes(result_), "old");
+}
+
+// The request box of the first measurement is open while a second, without request, arrives.
+TEST_F(MainGdtTest, MeasurementUnderTheRequestBoxIsNeverExportedUnderTheEarlierPatient) {
+    ExportTo(result_);
+    WriteBytes(request_, MusterErika);
+    ModalBoxAnswerer answer(std::chrono::seconds(5));
+    answer.Inspect([&](QWidget&) { Receive(OtherFrame); }).Press("&OK");
+    {
+        ScopedUndeletableFile kept(request_);
+        Receive(ValidFrame);
+    }
+    ASSERT_TRUE(answer.Finished());
+    EXPECT_EQ(Label(form_->LblUSBSystole), "135");
+    EXPECT_EQ(Label(form_->LblName), "-");
+    EXPECT_FALSE(form_->BtnExport->isEnabled());
+    form_->BtnExport->click();
+    EXPECT_FALSE(fs::exists(result_));
+}
+
+// What the user confirmed goes out: the measurement and patient shown when the button was
+// pressed, and the newer measurement keeps its own export.
+TEST_F(MainGdtTest, MeasurementUnderTheConfirmationLeavesTheConfirmedExportAlone) {
+    ExportTo(result_);
+    MeasureWithRequest(MusterErika);
+    ModalBoxAnswerer answer(std::chrono::seconds(5));
+    answer
+        .Inspect(
+            [&](QWidget&) { MeasureWithRequest(L("80006302") + L("30000815") + L("3101Anders")); })
+        .Press("&OK");
+    form_->BtnExport->click();
+    ASSERT_TRUE(answer.Finished());
+    const std::vector<std::string> lines = LinesOf(ReadBytes(result_));
+    ASSERT_EQ(lines.size(), 21u);
+    EXPECT_EQ(lines[5], "01330004711");
+    EXPECT_EQ(lines[15], "0256228    Systole: 110");
+    EXPECT_EQ(Label(form_->LblName), "Anders");
+    EXPECT_TRUE(form_->BtnExport->isEnabled()) << "the newer measurement lost its export";
+}
+
+// The practice software puts the next patient's request in place between the program's read
+// of a request and its removal.
+TEST_F(MainGdtTest, RequestPutInPlaceWhileTheLastOneIsTakenServesTheNextMeasurement) {
+    const std::string next = L("80006302") + L("30000815") + L("3101Anders");
+    form_->BeforeRequestConsumed = [&] {
+        const fs::path written = folder_ / "next.tmp";
+        WriteBytes(written, next);
+        fs::rename(written, request_);
+    };
+    MeasureWithRequest(MusterErika);
+    EXPECT_EQ(Label(form_->LblName), "Muster, Erika");
+    EXPECT_EQ(ReadBytes(request_), next);
+    form_->BeforeRequestConsumed = [] {};
+    Receive(ValidFrame);
+    EXPECT_EQ(Label(form_->LblName), "Anders");
+    EXPECT_EQ(Label(form_->LblPatNo), "0815");
+    EXPECT_FALSE(fs::exists(request_));
 }
 
 } // namespace

@@ -36,6 +36,9 @@ namespace {
 
 const char* const ValidFrame = "801E50485F0059";
 const char* const OtherFrame = "802D5A3C6B0121";
+// 120/80, pulse 70.
+const char* const ThirdFrame = "8028504660005E";
+const char* const ChecksumErrorFrame = "801E50485F0058";
 const char* const NoFolderText =
     "PDF-Datei konnte nicht erzeugt werden, da kein Zielordner festgelegt wurde.";
 const char* const ProjectFiles[] = {"LirnQuarn.rav", "LirnQuarnLogo.png",
@@ -365,6 +368,7 @@ TEST_F(MainReportTest, PdfThatCannotBeWrittenLeavesThePreviousOneAndIsShownByThe
             EXPECT_EQ(Contains(text, "Der Bericht \"RptMeasurement\" wurde nicht gespeichert."),
                       "");
             EXPECT_EQ(Contains(text, report_.string()), "");
+            EXPECT_EQ(Contains(text, report_.string() + " konnte nicht gelöscht werden."), "");
         })
         .Press("OK");
     {
@@ -545,6 +549,153 @@ TEST_F(MainReportTest, EmptyFolderNeverHandsOverAFileAtTheRoot) {
     form_->BtnPDFShowClick();
     EXPECT_TRUE(answer.Finished());
     EXPECT_TRUE(handOffs_.empty());
+}
+
+// A measurement that arrives under an earlier one's box is handled whole; the earlier one's
+// remaining steps never act on it.
+TEST_F(MainReportTest, MeasurementUnderAnEarlierOnesBoxIsPrintedOnceAndReportedAlone) {
+    settings_->WriteString(PdfPrintKey, "YES");
+    WriteBytes(request_, L("80006310") + L("30004711"));
+    ModalBoxAnswerer answer(std::chrono::seconds(5));
+    answer.Inspect([&](QWidget&) { Receive(OtherFrame); }).Press("&OK");
+    Receive(ValidFrame);
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_EQ(Label(form_->LblUSBSystole), "135");
+    EXPECT_EQ(handOffs_, (std::vector<HandOff>{{ShellVerb::Print, report_.string()}}));
+    const std::string text = PdfText(report_.string());
+    EXPECT_EQ(Contains(text, "135"), "");
+    EXPECT_EQ(text.find("110"), std::string::npos);
+}
+
+enum class BoxCause { NoFolder, InvalidRequest, ReportFails };
+
+std::string BoxCauseName(BoxCause cause) {
+    switch (cause) {
+    case BoxCause::NoFolder:
+        return "NoFolder";
+    case BoxCause::InvalidRequest:
+        return "InvalidRequest";
+    case BoxCause::ReportFails:
+        return "ReportFails";
+    }
+    return "Unknown";
+}
+
+class StackedBoxTest : public MainReportTest, public ::testing::WithParamInterface<BoxCause> {};
+
+TEST_P(StackedBoxTest, MeasurementsUnderABoxAreShownButOpenNoFurtherBoxOfItsKind) {
+    const char* button = "&OK";
+    switch (GetParam()) {
+    case BoxCause::NoFolder:
+        settings_->WriteString(PdfFolderKey, "");
+        break;
+    case BoxCause::InvalidRequest:
+        WriteBytes(request_, L("80006310"));
+        break;
+    case BoxCause::ReportFails:
+        fs::remove(programDir_ / "LirnQuarn.rav");
+        button = "OK";
+        break;
+    }
+    ModalBoxAnswerer answer(std::chrono::seconds(5));
+    answer
+        .Inspect([&](QWidget&) {
+            for (const char* frame : {OtherFrame, ValidFrame, OtherFrame, ThirdFrame}) {
+                Receive(frame);
+            }
+        })
+        .Press(button);
+    Receive(ValidFrame);
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_EQ(Label(form_->LblUSBSystole), "120");
+    EXPECT_EQ(Label(form_->LblUSBPuls), "70");
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, StackedBoxTest,
+                         ::testing::Values(BoxCause::NoFolder, BoxCause::InvalidRequest,
+                                           BoxCause::ReportFails),
+                         [](const auto& info) { return BoxCauseName(info.param); });
+
+// The viewer, the printer and the practice software's archive would take it for the new one.
+TEST_F(MainReportTest, MeasurementWithoutItsOwnReportLeavesNoneOfAnEarlierOne) {
+    struct Ending {
+        const char* name;
+        std::function<void()> during;
+        std::vector<const char*> buttons;
+    };
+    const std::vector<Ending> endings = {
+        {"ReportFails", [&] { fs::remove(programDir_ / "LirnQuarn.rav"); }, {"OK"}},
+        {"ChecksumErrorUnderTheRequestBox",
+         [&] { WriteBytes(request_, L("80006310")); },
+         {"&OK", "&OK"}},
+    };
+    for (const Ending& ending : endings) {
+        SCOPED_TRACE(ending.name);
+        ReplaceProject(ReadBytes(fs::path(QUARN_BIN_DIR) / "LirnQuarn.rav"));
+        Receive(ValidFrame);
+        ASSERT_TRUE(fs::exists(report_));
+        ending.during();
+        form_->RvProject.SetProjectFile("");
+        form_->RvProject.SetProjectFile((programDir_ / "LirnQuarn.rav").string());
+        ModalBoxAnswerer answer(std::chrono::seconds(5));
+        answer.Inspect([&](QWidget& box) {
+            auto* msgBox = dynamic_cast<TFrmMsgBox*>(&box);
+            if (msgBox && msgBox->Text() == "Ungültige Importdatei gefunden.") {
+                Receive(ChecksumErrorFrame);
+            }
+        });
+        for (const char* button : ending.buttons) {
+            answer.Press(button);
+        }
+        Receive(OtherFrame);
+        EXPECT_TRUE(answer.Finished());
+        EXPECT_FALSE(fs::exists(report_));
+        fs::remove(request_);
+    }
+}
+
+struct CloseCase {
+    const char* name;
+    // The report as the window left it is replaced by another program's file.
+    bool replacedByAnother;
+    bool writtenByTheWindow;
+};
+
+class ReportAtCloseTest : public MainReportTest, public ::testing::WithParamInterface<CloseCase> {};
+
+// A second window that never got the monitor must not take away the report the first shows.
+TEST_P(ReportAtCloseTest, OnlyTheReportTheWindowWroteGoes) {
+    const CloseCase& c = GetParam();
+    if (c.writtenByTheWindow) {
+        Receive(ValidFrame);
+    }
+    if (c.replacedByAnother) {
+        WriteBytes(report_, "%PDF-1.4 des anderen Fensters");
+    }
+    form_->close();
+    EXPECT_EQ(fs::exists(report_), !c.writtenByTheWindow || c.replacedByAnother);
+}
+
+INSTANTIATE_TEST_SUITE_P(Reports, ReportAtCloseTest,
+                         ::testing::Values(CloseCase{"OwnReport", false, true},
+                                           CloseCase{"OwnReportReplacedByAnother", true, true},
+                                           CloseCase{"AnotherWindowsReport", true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainReportTest, OwnReportThatCannotBeDeletedAtCloseSaysWhy) {
+    Receive(ValidFrame);
+    ModalBoxAnswerer answer;
+    answer
+        .Inspect([&](QWidget& box) {
+            EXPECT_EQ(AsMsgBox(box).Text(), report_.string() + " konnte nicht gelöscht werden.");
+        })
+        .Press("&OK");
+    {
+        ScopedBlockedFile blocked(report_);
+        form_->close();
+    }
+    EXPECT_TRUE(answer.Finished());
+    EXPECT_TRUE(fs::exists(report_));
 }
 
 } // namespace

@@ -23,6 +23,11 @@ bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Removes a file; false when it could not be removed (missing, a folder, no rights).
 bool DeleteFile(const std::string& path);
+// Cuts a regular file to nothing, in its place (not through a link); false when it cannot.
+bool TruncateFile(const std::string& path);
+// Gives a file another name in the same folder, never over an existing file; false when it
+// could not be moved (missing, target exists, no rights).
+bool MoveFileNoReplace(const std::string& from, const std::string& to);
 
 // The running program's file as a full path; empty when the system does not tell it.
 std::string ExecutablePath();

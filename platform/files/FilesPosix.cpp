@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -305,4 +306,25 @@ std::optional<std::string> StoredEntryName(const std::string& folder, const std:
         }
     }
     return caseMatch;
+}
+
+// Where the file system cannot rename without replacing (some network shares), a plain rename
+// is taken: callers move to names of their own that nobody else writes.
+bool MoveFileNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return false;
+    }
+    struct stat existing {};
+    return ::lstat(to.c_str(), &existing) != 0 && ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool TruncateFile(const std::string& path) {
+    const FileDescriptor file(
+        ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info {};
+    return file && ::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::ftruncate(file.get(), 0) == 0;
 }

@@ -278,3 +278,18 @@ std::optional<std::string> StoredEntryName(const std::string& folder, const std:
     FindClose(search);
     return Narrow(entry.cFileName);
 }
+
+bool MoveFileNoReplace(const std::string& from, const std::string& to) {
+    return !from.empty() && !to.empty() &&
+           MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool TruncateFile(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    OwnedHandle file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 TRUNCATE_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return static_cast<bool>(file);
+}
