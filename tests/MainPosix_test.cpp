@@ -9,10 +9,13 @@
 
 #include <QApplication>
 #include <QStyle>
+#include <QLabel>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -106,6 +109,33 @@ TEST_F(BrokenSettingsTest, AnotherUsersSettingsAreNotUsedAndTheUserToldOnce) {
     QApplication::processEvents();
     EXPECT_EQ(OpenMsgBoxes(), 0) << "told once";
     EXPECT_TRUE(fs::is_empty(folder));
+}
+
+// A pipe or a device at the request path is never read (a read could stall the window): the box
+// names the file, and the measurement goes on without patient.
+TEST_F(BrokenSettingsTest, RequestThatIsNoRegularFileIsNamedAndNeverRead) {
+    const fs::path fifo = home_.root() / "import.gdt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_NO_FATAL_FAILURE(ShowConnected());
+    form_->TmUSB->stop();
+    for (const fs::path& request : {fifo, fs::path("/dev/zero")}) {
+        SCOPED_TRACE(request.string());
+        settings_->WriteString("GDT\rImport\rimport.gdt", request.string());
+        ModalBoxAnswerer answer;
+        answer
+            .Inspect([&](QWidget& box) {
+                EXPECT_EQ(AsMsgBox(box).Text(),
+                          "Die GDT-Importdatei \"" + request.string() +
+                              "\" kann nicht gelesen werden: Dateizugriff verweigert.\r\nDie "
+                              "Messung wird ohne Patient angezeigt.");
+            })
+            .Press("&OK");
+        script_->arrive("801E50485F0059");
+        form_->TmUSBTimer();
+        EXPECT_TRUE(answer.Finished());
+        EXPECT_EQ(form_->LblUSBSystole->text().toStdString(), "110");
+        EXPECT_EQ(form_->LblName->text().toStdString(), "-");
+    }
 }
 
 } // namespace
