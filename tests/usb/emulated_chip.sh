@@ -102,9 +102,10 @@ if ! command -v qemu-system-x86_64 >/dev/null; then
     echo "SKIP: qemu-system-x86_64 is missing and cannot be installed"
     exit 77
 fi
-for tool in busybox pdftotext base64 dpkg-deb apt-get ldd strip; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "FAIL: $tool is missing"
+for needed in busybox:busybox-static udevadm:udev pdftotext:poppler-utils base64:coreutils \
+    dpkg-deb:dpkg apt-get:apt ldd:libc-bin strip:binutils; do
+    if ! command -v "${needed%%:*}" >/dev/null; then
+        echo "FAIL: ${needed%%:*} is missing (Debian package ${needed#*:})"
         exit 1
     fi
 done
@@ -486,7 +487,7 @@ expect_report() {
     local what=$1 report value
     shift
     command_guest report
-    if ! await '^@@ (report ends|no new report)' 20 || ! since_mark | grep -q '^@@ report ends'; then
+    if ! await '^@@ (report ends|no new report)' 30 || ! since_mark | grep -q '^@@ report ends'; then
         fail "$what: the program wrote no new lirn.pdf"
         return
     fi
@@ -537,7 +538,12 @@ fi
 send_bytes "$(frame 150 100 88 117 1)"
 expect_report "the next measurement after the replug" 150 100 88 117 Ja
 command_guest stop-program
-await '^@@ program stopped' 10
+await '^@@ program (stopped|had ended)' 10
 since_mark | grep '^program: ' | head -20
+if since_mark | grep -q '^@@ program stopped'; then
+    pass "the program ran until it was stopped"
+else
+    fail "the program ended before it was stopped"
+fi
 
 finish

@@ -40,15 +40,15 @@ list() {
 }
 
 # The next report that differs from the one sent before, once its size holds still, as base64;
-# up to 10 s.
+# up to 20 s.
 sent=none
 report() {
     pdf=/tmp/pdf/lirn.pdf
-    for _ in $(seq 50); do
+    for _ in $(seq 100); do
         if [ -s "$pdf" ]; then
             size=$(wc -c <"$pdf")
             sleep 0.2
-            sum=$(cksum <"$pdf")
+            sum=$(md5sum <"$pdf")
             if [ "$size" = "$(wc -c <"$pdf")" ] && [ "$sum" != "$sent" ]; then
                 sent=$sum
                 say "@@ report begins"
@@ -86,9 +86,13 @@ while read -r command arguments <&3; do
         say "@@ program started"
         ;;
     stop-program)
-        kill "$program" && wait "$program"
         sed 's/^/program: /' /tmp/program.txt >&3
-        say "@@ program stopped"
+        if kill "$program"; then
+            wait "$program"
+            say "@@ program stopped"
+        else
+            say "@@ program had ended"
+        fi
         ;;
     report)
         report
