@@ -163,8 +163,7 @@ module_depends() {
 }
 
 module_file() {
-    local pattern
-    pattern=$(sed 's/[-_]/[-_]/g' <<<"$1")
+    local pattern=${1//[-_]/[-_]}
     find "$modules" -regex ".*/${pattern}\.ko\(\.[a-z]+\)?" | head -1
 }
 
@@ -212,7 +211,10 @@ if [[ -z "$qt_plugins" ]]; then
     exit 1
 fi
 add_programs "$qt_plugins"
-[[ -d /etc/fonts ]] && add_files $(find /etc/fonts -type f -o -type l)
+if [[ -d /etc/fonts ]]; then
+    mapfile -t font_settings < <(find /etc/fonts -type f -o -type l)
+    add_files "${font_settings[@]}"
+fi
 cp "$here/guest_init.sh" "$root/init"
 chmod 755 "$root/init"
 (cd "$root" && find . | busybox cpio -o -H newc 2>/dev/null) >"$work/initramfs.cpio"

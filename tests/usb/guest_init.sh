@@ -21,7 +21,9 @@ say() {
     echo "$*" >&3
 }
 
-depmod && modprobe xhci-pci || say "@@ loading the USB modules failed"
+if ! { depmod && modprobe xhci-pci; }; then
+    say "@@ loading the USB modules failed"
+fi
 /lib/systemd/systemd-udevd --daemon || say "@@ udevd did not start"
 udevadm trigger --action=add
 udevadm settle --timeout=20
@@ -66,6 +68,8 @@ report() {
 reader=""
 program=""
 say "@@ up"
+# A command's arguments are split into words on purpose.
+# shellcheck disable=SC2086
 while read -r command arguments <&3; do
     case $command in
     list)
