@@ -248,7 +248,8 @@ void TFrmMain::CreateHeadPanel() {
     Label4->setFont(PixelFont("Arial", 11, true));
     Label4->setWordWrap(true);
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label4->setGeometry(12, 74, 260, 28);
+    // Two lines in the designed font; a wider one wraps into the room above the time.
+    Label4->setGeometry(12, 74, 260, std::max(28, Label4->heightForWidth(260)));
 
     LblDateTime = MakeBigLabel(Panel1, "LblDateTime", "-", 12, 114);
     LblDateTime->setFixedWidth(260);

@@ -16,6 +16,7 @@ void StartUnits() {
     D2XXUnitStartup(PlainMessageBox);
     MainStartup();
     RegisterWindowsFontReplacements();
+    RegisterProgramFonts();
 }
 
 void StopUnits() {

@@ -1,3 +1,4 @@
+#include "app/ElidingLabel.h"
 #include "app/Main.h"
 #include "common/BlockedFile.h"
 #include "common/ScriptedDriver.h"
@@ -7,8 +8,10 @@
 #include "common/widgets/TestApplication.h"
 #include "common/window/MainWindowFixture.h"
 #include "device/D2XXUnit.h"
+#include "platform/files/Files.h"
 #include "platform/registry/Registry.h"
 #include "support/VexDateTime.h"
+#include "support/VexFiles.h"
 #include "support/VexSettings.h"
 #include "support/widgets/VexFonts.h"
 #include "support/widgets/VexFrmMsgBox.h"
@@ -23,6 +26,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -194,6 +198,57 @@ TEST(MainFontsTest, PanelTextsRenderBoldWithTheReplacementFonts) {
     }
     EXPECT_EQ(QFontInfo(form.font()).family(), "Tahoma");
     EXPECT_EQ(QFontInfo(form.LblUSBSystole->font()).family(), "Liberation Sans");
+}
+
+// The fonts beside the program stand in for the designed ones that a system lacks, on every
+// system: a plain Wine has no Arial, and its fallback is a wide serif face.
+TEST(MainFontsTest, DesignedFamiliesFallBackToTheProgramsOwnFonts) {
+    TestApplication();
+    const std::string saved = ProgramDir;
+    ProgramDir = std::string(QUARN_BIN_DIR) + PathSeparator;
+    const std::vector<std::string> families = RegisterProgramFonts();
+    ProgramDir = saved;
+    ASSERT_NE(std::find(families.begin(), families.end(), "Liberation Sans"), families.end())
+        << "no fonts beside the program in " << ProgramDir;
+    for (const char* designed : {"Arial", "Tahoma", "MS Sans Serif"}) {
+        EXPECT_TRUE(QFont::substitutes(designed).contains("Liberation Sans", Qt::CaseInsensitive))
+            << designed;
+    }
+}
+
+// Whatever fonts are in use, no caption is cut: the widest texts the window shows included.
+TEST_F(MainLayoutTest, EveryTextFitsItsControl) {
+    const std::string saved = ProgramDir;
+    ProgramDir = std::string(QUARN_BIN_DIR) + PathSeparator;
+    RegisterProgramFonts();
+    ProgramDir = saved;
+    form_ = std::make_unique<TFrmMain>();
+    for (QLabel* value :
+         {form_->LblUSBSystole, form_->LblUSBDiastole, form_->LblUSBPuls, form_->LblUSBMad}) {
+        value->setText("300");
+    }
+    form_->LblUSBArr->setText("Nein");
+    form_->LblDateTime->setText("30.12.2026 23:59");
+    for (QLabel* label : form_->findChildren<QLabel*>()) {
+        if (label->text().isEmpty() || dynamic_cast<TElidingLabel*>(label)) {
+            continue;
+        }
+        SCOPED_TRACE(label->objectName().toStdString());
+        const QRect room = label->contentsRect();
+        if (label->wordWrap()) {
+            EXPECT_LE(label->heightForWidth(label->width()), label->height());
+            continue;
+        }
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), room.width());
+        EXPECT_LE(label->fontMetrics().height(), room.height());
+    }
+    for (QPushButton* button : form_->findChildren<QPushButton*>()) {
+        SCOPED_TRACE(button->objectName().toStdString());
+        EXPECT_LE(button->sizeHint().width(), button->width() + 16)
+            << "the caption runs into the button's frame";
+        EXPECT_LE(button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&')),
+                  button->width() - 8);
+    }
 }
 
 TEST_F(MainLayoutTest, ButtonsCarryCaptionsAndTabOrder) {

@@ -1,11 +1,16 @@
 #include "support/widgets/VexFonts.h"
 
+#include "support/VexFiles.h"
+
+#include <QDir>
 #include <QFile>
+#include <QFont>
 #include <QFontDatabase>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
 #include <array>
+#include <map>
 
 namespace {
 
@@ -33,6 +38,28 @@ std::vector<std::string> RegisterFromDir(const std::string& dir) {
     return families;
 }
 
+// The families of the windows' texts; each falls back to the program's own sans serif.
+constexpr std::array kDesignedFamilies = {"Arial", "Tahoma", "MS Sans Serif"};
+
+std::vector<std::string> RegisterFromProgramDir() {
+    const QDir folder(QString::fromStdString(ProgramDir));
+    std::vector<std::string> families;
+    for (const QString& file : folder.entryList({"*.ttf"}, QDir::Files, QDir::Name)) {
+        const int id = QFontDatabase::addApplicationFont(folder.filePath(file));
+        for (const QString& family : QFontDatabase::applicationFontFamilies(id)) {
+            AddOnce(families, family.toStdString());
+        }
+    }
+    QStringList fallbacks;
+    for (const std::string& family : families) {
+        fallbacks << QString::fromStdString(family);
+    }
+    for (const char* designed : kDesignedFamilies) {
+        QFont::insertSubstitutions(designed, fallbacks);
+    }
+    return families;
+}
+
 } // namespace
 
 std::string WindowsFontReplacementDir() {
@@ -42,4 +69,13 @@ std::string WindowsFontReplacementDir() {
 std::vector<std::string> RegisterWindowsFontReplacements() {
     static const std::vector<std::string> families = RegisterFromDir(WindowsFontReplacementDir());
     return families;
+}
+
+std::vector<std::string> RegisterProgramFonts() {
+    static std::map<std::string, std::vector<std::string>> registered;
+    const auto known = registered.find(ProgramDir);
+    if (known != registered.end()) {
+        return known->second;
+    }
+    return registered[ProgramDir] = RegisterFromProgramDir();
 }

@@ -11,3 +11,9 @@ std::string WindowsFontReplacementDir();
 // application's font database, once per process; returns the families now available from them.
 // Needs the QGuiApplication. Missing files are skipped.
 std::vector<std::string> RegisterWindowsFontReplacements();
+
+// Registers the fonts that lie beside the program, on every system, and lets the families the
+// windows are designed with fall back to them where the system has none of its own: a practice
+// PC or a plain Wine without Arial draws the windows as one with it, never in a serif stand-in.
+// Once per program folder; returns the families registered. Needs the QGuiApplication and ProgramDir.
+std::vector<std::string> RegisterProgramFonts();
