@@ -66,6 +66,7 @@ void TFrmMain::ProduceReport() {
         return;
     }
     RvProject.Execute();
+    RemoveStaleReportTemporaries(AppSettings->ReadString(PdfFolderKey));
 }
 
 void TFrmMain::AskForReportFolder() {
