@@ -496,6 +496,19 @@ INSTANTIATE_TEST_SUITE_P(
                      fs::remove(p.parent_path() / "logo.png");
                  },
                  {"Das Bild \"", "logo.png\" des Berichtsprojekts \"", "\" fehlt"}},
+        LoadCase{"LargerThanItsLimit",
+                 [](const fs::path& p) {
+                     WriteBytes(p, Project(ValueElements));
+                     fs::resize_file(p, (1 << 20) + 1);
+                 },
+                 {"Die Berichtsprojektdatei \"", "\" ist größer als 1 MB und wird nicht gelesen"}},
+        LoadCase{"ImageLargerThanItsLimit",
+                 [](const fs::path& p) {
+                     WriteBytes(p, Project(ValueElements));
+                     fs::resize_file(p.parent_path() / "logo.png", (8 << 20) + 1);
+                 },
+                 {"logo.png\" des Berichtsprojekts \"",
+                  "\" ist größer als 8 MB und wird nicht gelesen"}},
         LoadCase{"ImageNoPng",
                  [](const fs::path& p) {
                      WriteBytes(p, Project(ValueElements));
@@ -503,6 +516,16 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  {"logo.png\" des Berichtsprojekts \"", "\" ist kein lesbares PNG-Bild"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Blanks after the project's text and bytes after the picture's end are read and ignored.
+TEST_F(ReportEngineTest, ProjectAndImageAsLargeAsTheirLimitsAreRead) {
+    std::string json = Project(ValueElements);
+    json.resize(1 << 20, ' ');
+    WriteProject(json);
+    fs::resize_file(projectDir_ / "logo.png", 8 << 20);
+    Run();
+    EXPECT_EQ(Contains(PdfText(output_.string()), "Systole 128 / Nein"), "");
+}
 
 TEST_F(ReportEngineTest, ProjectIsReadOnceAndKeptForTheRun) {
     WriteProject(Project(ValueElements));
