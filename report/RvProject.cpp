@@ -30,6 +30,8 @@ std::string BesideProject(const std::string& projectFile, const std::string& nam
 // needs, and reading them would hold up the window and its memory for nothing.
 constexpr size_t LargestProjectBytes = 1 << 20;
 constexpr size_t LargestImageBytes = 8 << 20;
+// A font of many scripts may be large, but not without bound.
+constexpr size_t LargestFontBytes = 32 << 20;
 
 std::string MegabytesText(size_t bytes) {
     return std::to_string(bytes >> 20) + " MB";
@@ -92,6 +94,15 @@ QImage ReadImage(const std::string& projectFile, const std::string& name) {
     return image.copy();
 }
 
+// The font file's bytes; nothing when it is missing, unreadable, no plain file or too large.
+std::optional<std::string> ReadFontBytes(const std::string& path) {
+    try {
+        return ReadFileUpTo(path, LargestFontBytes);
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 // What a loaded project keeps for the run; the fonts it registered leave with it.
@@ -113,14 +124,17 @@ struct TRvProject::Content {
     }
 
     // A font file that is missing or unusable is left out: its texts fall back to another
-    // sans-serif font, which the PDF embeds as well.
+    // sans-serif font, which the PDF embeds as well. Read by the files layer, which opens no
+    // pipe or device, as Qt would.
     void RegisterFonts(const std::string& projectFile) {
         for (const std::string& name : data.fontFiles) {
-            const std::string path = BesideProject(projectFile, name);
-            if (!FileExists(path)) {
+            const std::optional<std::string> bytes =
+                ReadFontBytes(BesideProject(projectFile, name));
+            if (!bytes) {
                 continue;
             }
-            const int id = QFontDatabase::addApplicationFont(QString::fromStdString(path));
+            const int id = QFontDatabase::addApplicationFontFromData(
+                QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())));
             if (id >= 0) {
                 fontIds.push_back(id);
             }

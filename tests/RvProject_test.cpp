@@ -8,6 +8,7 @@
 #include "report/RvRenderPDF.h"
 #include "report/RvSystem.h"
 
+#include <QFontDatabase>
 #include <QImage>
 #include <filesystem>
 #include <fstream>
@@ -330,6 +331,40 @@ TEST_F(ReportEngineTest, MissingFontFileFallsBackToAnEmbeddedSystemFont) {
     for (const PdfFont& font : fonts) {
         EXPECT_TRUE(font.embedded) << font.name;
     }
+}
+
+// Liberation Sans under a family name of the test's own, which no system has installed.
+void WriteRenamedFont(const fs::path& path, const std::string& family) {
+    std::string font = ReadBytes(fs::path(FontDir) / "LiberationSans-Regular.ttf");
+    const auto wide = [](const std::string& text) {
+        std::string utf16;
+        for (char c : text) {
+            utf16 += '\0';
+            utf16 += c;
+        }
+        return utf16;
+    };
+    const std::string spaceless = family.substr(0, family.find(' ')) + "Sans";
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"Liberation Sans", family},
+                                   {"LiberationSans", spaceless}}) {
+        for (const auto& [old, now] : {std::pair{from, to}, std::pair{wide(from), wide(to)}}) {
+            for (size_t at = font.find(old); at != std::string::npos; at = font.find(old, at)) {
+                font.replace(at, old.size(), now);
+            }
+        }
+    }
+    WriteBytes(path, font);
+}
+
+TEST_F(ReportEngineTest, FontFileLargerThanItsLimitIsLeftOut) {
+    WriteRenamedFont(projectDir_ / "probe.ttf", "Quarnprobe Sans");
+    WriteRenamedFont(projectDir_ / "gross.ttf", "Quarngross Sans");
+    fs::resize_file(projectDir_ / "gross.ttf", (32 << 20) + 1);
+    WriteProject(Project(ValueElements, R"(["probe.ttf", "gross.ttf"])"));
+    ASSERT_TRUE(project_.SelectReport("Rpt"));
+    const QStringList families = QFontDatabase::families();
+    EXPECT_TRUE(families.contains("Quarnprobe Sans"));
+    EXPECT_FALSE(families.contains("Quarngross Sans"));
 }
 
 TEST_F(ReportEngineTest, LongTextShrinksIntoItsBoxAndIsCutOnlyWhenFarTooLong) {
