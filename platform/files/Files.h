@@ -64,9 +64,9 @@ bool IsOpenForWriting(const std::string& path);
 
 // Replaces the file's content so that a reader sees either the old or the new content, never a
 // part: a temporary file in the same folder is written, flushed to disk and renamed over the
-// target. The temporary file's name is short, so any target the system allows can be written.
-// The temporary file never stays behind unless the program is ended during the write. Throws
-// FileError with the file-creation text.
+// target. The temporary file's name is short, so that no target name the system allows is
+// refused for it. The temporary file never stays behind unless the program is ended during the
+// write. Throws FileError with the file-creation text.
 void WriteFileInOnePiece(const std::string& path, std::string_view bytes);
 
 // Removes the temporary files that writes of path ended before their rename left in its folder:

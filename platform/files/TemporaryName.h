@@ -14,7 +14,7 @@ inline constexpr std::string_view UnforeseeableLetters =
 
 // "." + the start of targetName + "." + unforeseeable + ".tmp". Only the start of the target's
 // name is kept, so that the temporary name stays short whatever the target's length: a name
-// the system allows for the target is never refused as too long for its temporary file.
+// the system allows for the target is never too long for its temporary file.
 std::string TemporaryNameFor(std::string_view targetName, std::string_view unforeseeable);
 
 // True when entry is a name TemporaryNameFor gives for targetName.
