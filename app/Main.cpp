@@ -371,6 +371,7 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
 void TFrmMain::FormShow(QObject* sender) {
     if (sender) {
         RestoreFormPlacement(*this);
+        RemoveStaleReportTemporaries(AppSettings->ReadString(PdfFolderKey));
     }
     ErrorReportsEnabled = false;
     const uint32_t status = GetFTDeviceCount();

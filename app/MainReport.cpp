@@ -80,6 +80,7 @@ void TFrmMain::ProduceReport() {
     if (const auto stamp = FileStampOf(path)) {
         WrittenReport.emplace(path, *stamp);
     }
+    RemoveStaleReportTemporaries(AppSettings->ReadString(PdfFolderKey));
 }
 
 // An error ends the measurement's steps; a stream of measurements onto a disk that fails shows

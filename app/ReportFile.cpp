@@ -14,3 +14,9 @@ bool RemoveReport(const std::string& path) {
 std::string ReportNotDeletedMessage(const std::string& path) {
     return path + " konnte nicht gelöscht werden. ";
 }
+
+void RemoveStaleReportTemporaries(const std::string& folder) {
+    if (!folder.empty()) {
+        RemoveStaleTemporaryFiles(ReportFilePath(folder));
+    }
+}

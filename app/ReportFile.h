@@ -15,3 +15,8 @@ bool RemoveReport(const std::string& path);
 
 // The message for a report that stays although it should not.
 std::string ReportNotDeletedMessage(const std::string& path);
+
+// Removes what reports into folder left when the program was ended while writing one: a whole
+// report of a patient in a temporary file. Nothing for the empty folder, where no report is
+// written.
+void RemoveStaleReportTemporaries(const std::string& folder);

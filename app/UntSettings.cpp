@@ -5,6 +5,7 @@
 #include "app/ReportFile.h"
 #include "app/SettingKeys.h"
 #include "platform/files/Files.h"
+#include "platform/text/Text.h"
 #include "support/VexAbstract.h"
 #include "support/VexMsgFlags.h"
 #include "support/VexStrings.h"
@@ -33,8 +34,14 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-std::string Text(const QLineEdit* edit) {
-    return edit->text().toStdString();
+// Folder and file names go through the edits byte for byte, also a name the system keeps in
+// another encoding than UTF-8.
+QString PathText(const std::string& path) {
+    return QString::fromStdU16String(FileNameToUtf16(path));
+}
+
+std::string PathIn(const QLineEdit* edit) {
+    return FileNameFromUtf16(edit->text().toStdU16String());
 }
 
 QFont DialogFont() {
@@ -248,11 +255,11 @@ void TFrmSettings::reject() {
 }
 
 void TFrmSettings::LoadSettings() {
-    EdtDirectory->setText(Q(AppSettings->ReadString(PdfFolderKey)));
+    EdtDirectory->setText(PathText(AppSettings->ReadString(PdfFolderKey)));
     ChbShow->setChecked(AppSettings->ReadString(PdfShowKey) == FlagOn);
     ChbPrint->setChecked(AppSettings->ReadString(PdfPrintKey) == FlagOn);
-    EdtImportFile->setText(Q(AppSettings->ReadString(ImportPathKey)));
-    EdtExportFile->setText(Q(AppSettings->ReadString(ExportPathKey)));
+    EdtImportFile->setText(PathText(AppSettings->ReadString(ImportPathKey)));
+    EdtExportFile->setText(PathText(AppSettings->ReadString(ExportPathKey)));
 }
 
 void TFrmSettings::BtnOKClick() {
@@ -262,17 +269,17 @@ void TFrmSettings::BtnOKClick() {
 }
 
 bool TFrmSettings::ValidateInput() {
-    const std::string folder = Text(EdtDirectory);
+    const std::string folder = PathIn(EdtDirectory);
     if (!DirectoryExists(folder)) {
         RefusePath(EdtDirectory, MissingFolderMessage("", folder));
         return false;
     }
-    const std::string importFolder = GdtFolderPart(Text(EdtImportFile));
+    const std::string importFolder = GdtFolderPart(PathIn(EdtImportFile));
     if (!DirectoryExists(importFolder)) {
         RefusePath(EdtImportFile, MissingFolderMessage("der Import-Datei ", importFolder));
         return false;
     }
-    const std::string exportFolder = GdtFolderPart(Text(EdtExportFile));
+    const std::string exportFolder = GdtFolderPart(PathIn(EdtExportFile));
     if (!DirectoryExists(exportFolder)) {
         RefusePath(EdtExportFile, MissingFolderMessage("der Export-Datei ", exportFolder));
         return false;
@@ -288,7 +295,7 @@ void TFrmSettings::RefusePath(QLineEdit* edit, const std::string& message) {
 void TFrmSettings::BtnDirectoryClick() {
     const std::string path = BrowseForFolder(CSIDL_DRIVES, FolderBrowserTitle);
     if (!TrimCharSet(path, BlankAndControlChars(), true, true).empty()) {
-        EdtDirectory->setText(Q(path));
+        EdtDirectory->setText(PathText(path));
     }
 }
 
@@ -301,19 +308,19 @@ void TFrmSettings::BtnExpFileClick() {
 }
 
 void TFrmSettings::BrowseFileFor(QLineEdit* edit) {
-    DlgOpen.FileName = Text(edit);
+    DlgOpen.FileName = PathIn(edit);
     if (DlgOpen.Execute(this)) {
-        edit->setText(Q(DlgOpen.FileName));
+        edit->setText(PathText(DlgOpen.FileName));
     }
 }
 
 // The texts are stored as they stand in the edits: a path may begin or end with a blank.
 void TFrmSettings::StoreSettings() {
-    AppSettings->WriteString(PdfFolderKey, Text(EdtDirectory));
+    AppSettings->WriteString(PdfFolderKey, PathIn(EdtDirectory));
     AppSettings->WriteString(PdfShowKey, IfThenStr(ChbShow->isChecked(), FlagOn, FlagOff));
     AppSettings->WriteString(PdfPrintKey, IfThenStr(ChbPrint->isChecked(), FlagOn, FlagOff));
-    AppSettings->WriteString(ImportPathKey, Text(EdtImportFile));
-    AppSettings->WriteString(ExportPathKey, Text(EdtExportFile));
+    AppSettings->WriteString(ImportPathKey, PathIn(EdtImportFile));
+    AppSettings->WriteString(ExportPathKey, PathIn(EdtExportFile));
 }
 
 // Only the folder just stored is cleaned: a report in a folder configured before is left alone.

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -25,9 +26,35 @@ std::string BesideProject(const std::string& projectFile, const std::string& nam
         .toStdString();
 }
 
+// A project file is a page of text; an image is a logo. Larger files are not what the report
+// needs, and reading them would hold up the window and its memory for nothing.
+constexpr size_t LargestProjectBytes = 1 << 20;
+constexpr size_t LargestImageBytes = 8 << 20;
+// A font of many scripts may be large, but not without bound.
+constexpr size_t LargestFontBytes = 32 << 20;
+
+std::string MegabytesText(size_t bytes) {
+    return std::to_string(bytes >> 20) + " MB";
+}
+
+// The whole file when it is at most limit bytes long; nothing, without reading it, when it is
+// longer. Throws FileError as ReadFileStart does, also for anything but a plain file.
+std::optional<std::string> ReadFileUpTo(const std::string& path, size_t limit) {
+    const std::optional<FileStamp> stamp = FileStampOf(path);
+    if (stamp && stamp->size > limit) {
+        return std::nullopt;
+    }
+    std::string bytes = ReadFileStart(path, limit + 1);
+    if (bytes.size() > limit) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
 std::string ReadProjectBytes(const std::string& path) {
+    std::optional<std::string> bytes;
     try {
-        return ReadFileBytes(path);
+        bytes = ReadFileUpTo(path, LargestProjectBytes);
     } catch (const FileError& error) {
         if (!FileExists(path) && !DirectoryExists(path)) {
             throw ReportError("Die Berichtsprojektdatei " + Quoted(path) + " fehlt");
@@ -35,14 +62,19 @@ std::string ReadProjectBytes(const std::string& path) {
         throw ReportError("Die Berichtsprojektdatei " + Quoted(path) +
                           " kann nicht gelesen werden: " + error.what());
     }
+    if (!bytes) {
+        throw ReportError("Die Berichtsprojektdatei " + Quoted(path) + " ist größer als " +
+                          MegabytesText(LargestProjectBytes) + " und wird nicht gelesen");
+    }
+    return std::move(*bytes);
 }
 
 QImage ReadImage(const std::string& projectFile, const std::string& name) {
     const std::string path = BesideProject(projectFile, name);
     const std::string owner = " des Berichtsprojekts " + Quoted(projectFile);
-    std::string bytes;
+    std::optional<std::string> bytes;
     try {
-        bytes = ReadFileBytes(path);
+        bytes = ReadFileUpTo(path, LargestImageBytes);
     } catch (const FileError& error) {
         if (!FileExists(path) && !DirectoryExists(path)) {
             throw ReportError("Das Bild " + Quoted(path) + owner + " fehlt");
@@ -50,12 +82,25 @@ QImage ReadImage(const std::string& projectFile, const std::string& name) {
         throw ReportError("Das Bild " + Quoted(path) + owner +
                           " kann nicht gelesen werden: " + error.what());
     }
+    if (!bytes) {
+        throw ReportError("Das Bild " + Quoted(path) + owner + " ist größer als " +
+                          MegabytesText(LargestImageBytes) + " und wird nicht gelesen");
+    }
     const QImage image = QImage::fromData(
-        QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())), "PNG");
+        QByteArray::fromRawData(bytes->data(), static_cast<qsizetype>(bytes->size())), "PNG");
     if (image.isNull()) {
         throw ReportError("Das Bild " + Quoted(path) + owner + " ist kein lesbares PNG-Bild");
     }
     return image.copy();
+}
+
+// The font file's bytes; nothing when it is missing, unreadable, no plain file or too large.
+std::optional<std::string> ReadFontBytes(const std::string& path) {
+    try {
+        return ReadFileUpTo(path, LargestFontBytes);
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
 }
 
 } // namespace
@@ -79,14 +124,17 @@ struct TRvProject::Content {
     }
 
     // A font file that is missing or unusable is left out: its texts fall back to another
-    // sans-serif font, which the PDF embeds as well.
+    // sans-serif font, which the PDF embeds as well. Read by the files layer, which opens no
+    // pipe or device, as Qt would.
     void RegisterFonts(const std::string& projectFile) {
         for (const std::string& name : data.fontFiles) {
-            const std::string path = BesideProject(projectFile, name);
-            if (!FileExists(path)) {
+            const std::optional<std::string> bytes =
+                ReadFontBytes(BesideProject(projectFile, name));
+            if (!bytes) {
                 continue;
             }
-            const int id = QFontDatabase::addApplicationFont(QString::fromStdString(path));
+            const int id = QFontDatabase::addApplicationFontFromData(
+                QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())));
             if (id >= 0) {
                 fontIds.push_back(id);
             }

@@ -279,6 +279,29 @@ TEST_F(MainReportTest, TwoMeasurementsInARowReplaceTheFileWithoutAnyWindow) {
     EXPECT_EQ(QApplication::topLevelWidgets().size(), 1) << "a window besides the main one";
 }
 
+// What a program ended while writing a report left: a whole report of a patient.
+fs::path LeaveStaleTemporary(const fs::path& folder) {
+    const fs::path left = folder / ".lirn.pdf.Ab3dEfGhIjKlMnOp.tmp";
+    WriteBytes(left, "%PDF-1.4 Mustermann");
+    fs::last_write_time(left, fs::file_time_type::clock::now() - std::chrono::minutes(10));
+    return left;
+}
+
+TEST_F(MainReportTest, ReportRemovesWhatAReportBrokenOffLeftInTheFolder) {
+    const fs::path left = LeaveStaleTemporary(pdfDir_);
+    Receive(ValidFrame);
+    EXPECT_TRUE(fs::exists(report_));
+    EXPECT_FALSE(fs::exists(left));
+}
+
+using StartUpTest = MainWindowFixture;
+
+TEST_F(StartUpTest, ShowingTheWindowRemovesWhatAReportBrokenOffLeftInTheFolder) {
+    const fs::path left = LeaveStaleTemporary(report_->PdfFolder());
+    ASSERT_NO_FATAL_FAILURE(ShowConnected());
+    EXPECT_FALSE(fs::exists(left));
+}
+
 TEST_F(MainReportTest, ReportMissingFromTheProjectGivesNoFileAndNoMessage) {
     Receive(ValidFrame);
     ASSERT_TRUE(fs::exists(report_));

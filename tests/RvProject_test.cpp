@@ -8,6 +8,7 @@
 #include "report/RvRenderPDF.h"
 #include "report/RvSystem.h"
 
+#include <QFontDatabase>
 #include <QImage>
 #include <filesystem>
 #include <fstream>
@@ -332,6 +333,40 @@ TEST_F(ReportEngineTest, MissingFontFileFallsBackToAnEmbeddedSystemFont) {
     }
 }
 
+// Liberation Sans under a family name of the test's own, which no system has installed.
+void WriteRenamedFont(const fs::path& path, const std::string& family) {
+    std::string font = ReadBytes(fs::path(FontDir) / "LiberationSans-Regular.ttf");
+    const auto wide = [](const std::string& text) {
+        std::string utf16;
+        for (char c : text) {
+            utf16 += '\0';
+            utf16 += c;
+        }
+        return utf16;
+    };
+    const std::string spaceless = family.substr(0, family.find(' ')) + "Sans";
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"Liberation Sans", family},
+                                   {"LiberationSans", spaceless}}) {
+        for (const auto& [old, now] : {std::pair{from, to}, std::pair{wide(from), wide(to)}}) {
+            for (size_t at = font.find(old); at != std::string::npos; at = font.find(old, at)) {
+                font.replace(at, old.size(), now);
+            }
+        }
+    }
+    WriteBytes(path, font);
+}
+
+TEST_F(ReportEngineTest, FontFileLargerThanItsLimitIsLeftOut) {
+    WriteRenamedFont(projectDir_ / "probe.ttf", "Quarnprobe Sans");
+    WriteRenamedFont(projectDir_ / "gross.ttf", "Quarngross Sans");
+    fs::resize_file(projectDir_ / "gross.ttf", (32 << 20) + 1);
+    WriteProject(Project(ValueElements, R"(["probe.ttf", "gross.ttf"])"));
+    ASSERT_TRUE(project_.SelectReport("Rpt"));
+    const QStringList families = QFontDatabase::families();
+    EXPECT_TRUE(families.contains("Quarnprobe Sans"));
+    EXPECT_FALSE(families.contains("Quarngross Sans"));
+}
+
 TEST_F(ReportEngineTest, LongTextShrinksIntoItsBoxAndIsCutOnlyWhenFarTooLong) {
     WriteProject(Project(
         R"({"type": "text", "x": 0, "y": 0, "width": 30, "height": 8, "text": "{$Patient}", "style": "value"},
@@ -496,6 +531,19 @@ INSTANTIATE_TEST_SUITE_P(
                      fs::remove(p.parent_path() / "logo.png");
                  },
                  {"Das Bild \"", "logo.png\" des Berichtsprojekts \"", "\" fehlt"}},
+        LoadCase{"LargerThanItsLimit",
+                 [](const fs::path& p) {
+                     WriteBytes(p, Project(ValueElements));
+                     fs::resize_file(p, (1 << 20) + 1);
+                 },
+                 {"Die Berichtsprojektdatei \"", "\" ist größer als 1 MB und wird nicht gelesen"}},
+        LoadCase{"ImageLargerThanItsLimit",
+                 [](const fs::path& p) {
+                     WriteBytes(p, Project(ValueElements));
+                     fs::resize_file(p.parent_path() / "logo.png", (8 << 20) + 1);
+                 },
+                 {"logo.png\" des Berichtsprojekts \"",
+                  "\" ist größer als 8 MB und wird nicht gelesen"}},
         LoadCase{"ImageNoPng",
                  [](const fs::path& p) {
                      WriteBytes(p, Project(ValueElements));
@@ -503,6 +551,16 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  {"logo.png\" des Berichtsprojekts \"", "\" ist kein lesbares PNG-Bild"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Blanks after the project's text and bytes after the picture's end are read and ignored.
+TEST_F(ReportEngineTest, ProjectAndImageAsLargeAsTheirLimitsAreRead) {
+    std::string json = Project(ValueElements);
+    json.resize(1 << 20, ' ');
+    WriteProject(json);
+    fs::resize_file(projectDir_ / "logo.png", 8 << 20);
+    Run();
+    EXPECT_EQ(Contains(PdfText(output_.string()), "Systole 128 / Nein"), "");
+}
 
 TEST_F(ReportEngineTest, ProjectIsReadOnceAndKeptForTheRun) {
     WriteProject(Project(ValueElements));

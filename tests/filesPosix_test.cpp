@@ -1,4 +1,5 @@
-// The files layer where only POSIX shows it: links, rights, FIFOs, the umask, a file size limit.
+// The files layer where only POSIX shows it: links, rights, FIFOs, the umask, a file size limit,
+// the longest names and paths, a writer killed half-way.
 
 #include "common/FileBytes.h"
 #include "common/TestEnvironment.h"
@@ -6,12 +7,16 @@
 #include "platform/Errors.h"
 #include "platform/files/Files.h"
 
+#include <chrono>
+#include <climits>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -179,6 +184,116 @@ TEST_F(FilesTest, WriteBrokenOffHalfWayKeepsTheOldContent) {
     EXPECT_EQ(text, "Datei \"" + target.string() + "\" kann nicht erstellt werden. File too large");
     EXPECT_EQ(ReadBytes(target), "old content");
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"export.gdt"});
+}
+
+// A folder below base whose path is so long that the file name in it completes a path of
+// exactly length characters.
+fs::path FolderForPathOfLength(const fs::path& base, const std::string& name, size_t length) {
+    fs::path folder = base;
+    size_t left = length - base.string().size() - 1 - name.size();
+    while (left > NAME_MAX + 1) {
+        const size_t part = left - (NAME_MAX + 1) < 2 ? NAME_MAX - 10 : NAME_MAX;
+        folder /= std::string(part, 'o');
+        left -= part + 1;
+    }
+    folder /= std::string(left - 1, 'o');
+    fs::create_directories(folder);
+    return folder;
+}
+
+TEST_F(FilesTest, NamesAndPathsAsLongAsTheSystemAllowsAreWritten) {
+    const std::string longestName = std::string(NAME_MAX - 4, 'n') + ".gdt";
+    const fs::path deep = FolderForPathOfLength(home.root() / "tief", "lirn.pdf", PATH_MAX - 1);
+    struct Case {
+        std::string name;
+        fs::path folder;
+        std::string file;
+    };
+    const std::vector<Case> cases = {
+        {"longest name", folder, longestName},
+        {"longest path", deep, "lirn.pdf"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = c.folder.string() + "/" + c.file;
+        ASSERT_EQ(path.size() <= PATH_MAX - 1 && c.file.size() <= NAME_MAX, true);
+        EXPECT_EQ(FileErrorOf([&] { WriteFileInOnePiece(path, "Bericht"); }), "");
+        EXPECT_EQ(FileErrorOf([&] { WriteFileInOnePiece(path, "neuer Bericht"); }), "");
+        EXPECT_EQ(ReadFileBytes(path), "neuer Bericht");
+        EXPECT_EQ(FolderEntries(c.folder), std::vector<std::string>{c.file});
+    }
+    const std::string tooLong = (folder / (longestName + "x")).string();
+    EXPECT_EQ(FileErrorOf([&] { WriteFileInOnePiece(tooLong, "x"); }),
+              "Datei \"" + tooLong + "\" kann nicht erstellt werden. File name too long");
+}
+
+// A writer ended by the system in the middle of its write, as by a power cut of the program.
+void WriteAndGetKilled(const fs::path& target) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        const rlimit small{100, 100};
+        setrlimit(RLIMIT_FSIZE, &small);
+        WriteFileInOnePiece(target.string(), std::string(1000, 'p'));
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer was not killed";
+}
+
+void MakeOlder(const fs::path& path, std::chrono::minutes age) {
+    fs::last_write_time(path, fs::file_time_type::clock::now() - age);
+}
+
+TEST_F(FilesTest, TemporaryFileOfAKilledWriterIsRemovedOnceStale) {
+    const fs::path target = folder / "lirn.pdf";
+    WriteBytes(target, "voriger Bericht");
+    WriteAndGetKilled(target);
+    const std::vector<std::string> left = FolderEntries(folder);
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(left[1], "lirn.pdf");
+    EXPECT_TRUE(left[0].starts_with(".lirn.pdf.") && left[0].ends_with(".tmp")) << left[0];
+
+    RemoveStaleTemporaryFiles(target.string());
+    EXPECT_EQ(FolderEntries(folder), left) << "a temporary of just now may still be written";
+    MakeOlder(folder / left[0], std::chrono::minutes(2));
+    RemoveStaleTemporaryFiles(target.string());
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"lirn.pdf"});
+    EXPECT_EQ(ReadBytes(target), "voriger Bericht");
+}
+
+TEST_F(FilesTest, NoLinkNoOtherUsersFileAndNoFileBeingWrittenIsRemoved) {
+    const fs::path target = folder / "lirn.pdf";
+    const fs::path elsewhere = home.root() / "elsewhere.pdf";
+    WriteBytes(elsewhere, "fremd");
+    const std::string link = ".lirn.pdf.LinkLinkLinkLink.tmp";
+    const std::string held = ".lirn.pdf.HeldHeldHeldHeld.tmp";
+    const std::string foreign = ".lirn.pdf.ForeignForeignFo.tmp";
+    const std::string stale = ".lirn.pdf.StaleStaleStaleS.tmp";
+    MakeOlder(elsewhere, std::chrono::minutes(5));
+    fs::create_symlink(elsewhere, folder / link);
+    const timespec longAgo[2] = {{0, 0}, {0, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (folder / link).c_str(), longAgo, AT_SYMLINK_NOFOLLOW), 0);
+    for (const std::string& name : {held, foreign, stale}) {
+        WriteBytes(folder / name, "Bericht");
+        MakeOlder(folder / name, std::chrono::minutes(5));
+    }
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        ASSERT_EQ(::chown((folder / foreign).c_str(), 65534, 65534), 0);
+    }
+    std::ofstream writer(folder / held, std::ios::app);
+
+    RemoveStaleTemporaryFiles(target.string());
+    std::vector<std::string> kept = {foreign, held, link};
+    if (!asRoot) {
+        kept.erase(kept.begin());
+    }
+    EXPECT_EQ(FolderEntries(folder), kept);
+    EXPECT_EQ(ReadBytes(elsewhere), "fremd");
 }
 
 } // namespace

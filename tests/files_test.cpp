@@ -225,4 +225,56 @@ TEST(ExecutablePathTest, IsThisTestProgram) {
     EXPECT_TRUE(fs::equivalent(path, BuiltProgram("files_test")));
 }
 
+void MakeOlder(const fs::path& path, std::chrono::minutes age) {
+    fs::last_write_time(path, fs::file_time_type::clock::now() - age);
+}
+
+// Only what a write of this target leaves behind, and only once it is no longer being written.
+TEST_F(FilesTest, StaleTemporaryFilesOfTheTargetAreRemovedAndNothingElse) {
+    const fs::path target = folder / "lirn.pdf";
+    const std::string stale = ".lirn.pdf.Ab3dEfGhIjKlMnOp.tmp";
+    const std::vector<std::string> kept = {
+        ".export.gdt.Ab3dEfGhIjKlMnOp.tmp", ".lirn.pdf.Ab3dEfGhIjKlMn-p.tmp",
+        ".lirn.pdf.Ab3dEfGhIjKlMnO.tmp",    ".lirn.pdf.Ab3dEfGhIjKlMnOpQ.tmp",
+        ".lirn.pdf.Ab3dEfGhIjKlMnOp.pdf",   "lirn.pdf",
+        "lirn.pdf.Ab3dEfGhIjKlMnOp.tmp",
+    };
+    for (const std::string& name : kept) {
+        WriteBytes(folder / name, "x");
+        MakeOlder(folder / name, std::chrono::minutes(10));
+    }
+    const std::string fresh = ".lirn.pdf.QrStUvWxYz012345.tmp";
+    const std::string inFolder = ".lirn.pdf.FolderFolderFold.tmp";
+    WriteBytes(folder / fresh, "x");
+    WriteBytes(folder / stale, "x");
+    MakeOlder(folder / stale, std::chrono::minutes(2));
+    fs::create_directory(folder / inFolder);
+    MakeOlder(folder / inFolder, std::chrono::minutes(10));
+
+    RemoveStaleTemporaryFiles(target.string());
+    std::vector<std::string> expected = kept;
+    expected.push_back(fresh);
+    expected.push_back(inFolder);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(FolderEntries(folder), expected);
+    RemoveStaleTemporaryFiles((folder / "gone" / "lirn.pdf").string());
+}
+
+// A long target name keeps only its start in the temporary name; a report written afterwards
+// leaves nothing behind.
+TEST_F(FilesTest, TemporaryOfALongTargetNameIsRecognisedByTheNameStart) {
+    const std::string name = "Blutdruckbericht-Mustermann.pdf";
+    const fs::path target = folder / name;
+    WriteBytes(folder / ".Blutdruckbericht.Ab3dEfGhIjKlMnOp.tmp", "x");
+    WriteBytes(folder / ".Blutdruckbericht-Mustermann.pdf.Ab3dEfGhIjKlMnOp.tmp", "x");
+    for (const fs::path& entry : fs::directory_iterator(folder)) {
+        MakeOlder(entry, std::chrono::minutes(10));
+    }
+    RemoveStaleTemporaryFiles(target.string());
+    WriteFileInOnePiece(target.string(), "Bericht");
+    EXPECT_EQ(
+        FolderEntries(folder),
+        (std::vector<std::string>{".Blutdruckbericht-Mustermann.pdf.Ab3dEfGhIjKlMnOp.tmp", name}));
+}
+
 } // namespace

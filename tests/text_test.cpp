@@ -60,6 +60,39 @@ TEST(AppendUtf8Test, EncodesWhatNextUtf8Reads) {
     }
 }
 
+struct FileNameCase {
+    std::string label;
+    std::string bytes;
+    std::u16string text;
+};
+
+void PrintTo(const FileNameCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class FileNameTextTest : public testing::TestWithParam<FileNameCase> {};
+
+TEST_P(FileNameTextTest, NamesGoThereAndBackByteForByte) {
+    EXPECT_EQ(FileNameToUtf16(GetParam().bytes), GetParam().text);
+    EXPECT_EQ(FileNameFromUtf16(GetParam().text), GetParam().bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, FileNameTextTest,
+    testing::Values(FileNameCase{"Utf8", "/srv/Befunde-M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80",
+                                 u"/srv/Befunde-M\u00FCller \u20AC \U0001F600"},
+                    FileNameCase{"Latin1", "/srv/Befunde-M\xFCller", u"/srv/Befunde-M\xDCFCller"},
+                    FileNameCase{"EncodedSurrogate", "\xED\xB3\xBC", u"\xDCED\xDCB3\xDCBC"},
+                    FileNameCase{"Truncated", "a\xE2\x82", u"a\xDCE2\xDC82"}),
+    [](const auto& info) { return info.param.label; });
+
+TEST(FileNameFromUtf16Test, SurrogatesNoNameGivesBecomeTheReplacementCharacter) {
+    EXPECT_EQ(FileNameFromUtf16(u"a\xD800"
+                                u"b\xDC41"),
+              "a\xEF\xBF\xBD"
+              "b\xEF\xBF\xBD");
+}
+
 TEST(HexDigitValueTest, AcceptsOnlyHexDigitsOfEitherCase) {
     const std::string digits = "0123456789abcdefABCDEF";
     const std::vector<int> values = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10,

@@ -69,8 +69,16 @@ bool IsOpenForWriting(const std::string& path);
 
 // Replaces the file's content so that a reader sees either the old or the new content, never a
 // part: a temporary file in the same folder is written, flushed to disk and renamed over the
-// target. The temporary file never stays behind. Throws FileError with the file-creation text.
+// target. The temporary file's name is short, so that no target name the system allows is
+// refused for it. The temporary file never stays behind unless the program is ended during the
+// write. Throws FileError with the file-creation text.
 void WriteFileInOnePiece(const std::string& path, std::string_view bytes);
+
+// Removes the temporary files that writes of path ended before their rename left in its folder:
+// only the user's own regular files of that name pattern that are more than a minute old and that
+// no program holds open for writing, so that a write going on just now is never disturbed.
+// Anything that cannot be looked at or removed is left as it is.
+void RemoveStaleTemporaryFiles(const std::string& path);
 
 // The runtime's text for an I/O error number as Windows numbers it: a fixed text for a few,
 // otherwise "E/A-Fehler <number>".

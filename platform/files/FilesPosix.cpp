@@ -1,12 +1,14 @@
 #include "platform/Errors.h"
 #include "platform/files/FileDescriptorPosix.h"
 #include "platform/files/Files.h"
+#include "platform/files/TemporaryName.h"
 #include "platform/text/Text.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -20,20 +22,22 @@ namespace {
 // Removes the temporary file unless the rename has taken it over.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+    TemporaryFile(const FileDescriptor& folder, std::string name)
+        : folder_(folder), name_(std::move(name)) {}
     ~TemporaryFile() {
-        if (!path_.empty()) {
-            ::unlink(path_.c_str());
+        if (!name_.empty()) {
+            ::unlinkat(folder_.get(), name_.c_str(), 0);
         }
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    const std::string& path() const { return path_; }
-    void release() { path_.clear(); }
+    const std::string& name() const { return name_; }
+    void release() { name_.clear(); }
 
 private:
-    std::string path_;
+    const FileDescriptor& folder_;
+    std::string name_;
 };
 
 // Support staff know the Windows numbers, so the system's reasons are told in those.
@@ -91,27 +95,31 @@ std::string BaseNameOf(const std::string& path) {
 
 // A name beside the target that nobody can foretell, so that nobody can plant a link or a file
 // where ours will be; the practice software looks only for the target's name.
-std::string TemporaryName(const std::string& path) {
-    constexpr std::string_view letters =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    constexpr int length = 16;
+std::string TemporaryName(const std::string& targetName) {
     std::random_device random;
     std::string unforeseeable;
-    for (int i = 0; i < length; ++i) {
-        unforeseeable += letters[random() % letters.size()];
+    for (size_t i = 0; i < UnforeseeableLength; ++i) {
+        unforeseeable += UnforeseeableLetters[random() % UnforeseeableLetters.size()];
     }
-    const std::string folder = FolderOf(path);
-    return (folder == "/" ? "" : folder) + "/." + BaseNameOf(path) + "." + unforeseeable + ".tmp";
+    return TemporaryNameFor(targetName, unforeseeable);
+}
+
+// Names inside the folder are given relative to it, so that a temporary file beside a target
+// whose whole path is as long as the system allows is not refused for its own longer path. A
+// path-only descriptor needs no right to read the folder, which writing into it never needed.
+FileDescriptor OpenFolderOf(const std::string& path) {
+    return FileDescriptor(::open(FolderOf(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
 }
 
 // Created exclusively, never through an existing entry or link. Mode 0666 leaves the rest to the
 // umask, as for any newly created file.
-FileDescriptor CreateTemporary(const std::string& path, std::string& temporaryPath) {
+FileDescriptor CreateTemporary(const FileDescriptor& folder, const std::string& targetName,
+                               std::string& temporaryName) {
     constexpr int attempts = 100;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        temporaryPath = TemporaryName(path);
-        const int fd = ::open(temporaryPath.c_str(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        temporaryName = TemporaryName(targetName);
+        const int fd = ::openat(folder.get(), temporaryName.c_str(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return FileDescriptor(fd);
         }
@@ -171,6 +179,36 @@ FileDescriptor OpenRegularForReading(const std::string& path) {
         ThrowReadError(EACCES);
     }
     return file;
+}
+
+// A read lease is refused while any descriptor of the file is open for writing. Taking one needs
+// the file to be ours (or CAP_LEASE), and not every file system offers leases: a lease refused
+// for such a reason tells nothing. A lease is broken by a signal, SIGIO by default, which would
+// end the program; SIGURG is ignored unless handled. file is a regular file opened for reading.
+bool IsHeldForWriting(const FileDescriptor& file) {
+    if (::fcntl(file.get(), F_SETSIG, SIGURG) != 0) {
+        return false;
+    }
+    if (::fcntl(file.get(), F_SETLEASE, F_RDLCK) == 0) {
+        ::fcntl(file.get(), F_SETLEASE, F_UNLCK);
+        return false;
+    }
+    return errno == EAGAIN;
+}
+
+// A temporary file that is being written is never a minute old: the content is written at once,
+// then renamed at once. The age holds for a writer on another computer of a shared folder too,
+// where neither locks nor leases reach; one here that hangs longer still holds the file open for
+// writing. Only the user's own regular files: never a folder, a link or another user's file.
+bool IsStaleTemporary(const FileDescriptor& file) {
+    constexpr time_t staleAfterSeconds = 60;
+    struct stat info {};
+    timespec now{};
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid() ||
+        ::clock_gettime(CLOCK_REALTIME, &now) != 0) {
+        return false;
+    }
+    return now.tv_sec - info.st_mtim.tv_sec > staleAfterSeconds && !IsHeldForWriting(file);
 }
 
 struct FolderCloser {
@@ -234,40 +272,54 @@ std::optional<FileStamp> FileStampOf(const std::string& path) {
                      static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
-// A read lease is refused while any descriptor of the file is open for writing. Taking one needs
-// the file to be ours (or CAP_LEASE), and not every file system offers leases: a lease refused
-// for such a reason tells nothing. A lease is broken by a signal, SIGIO by default, which would
-// end the program; SIGURG is ignored unless handled.
 bool IsOpenForWriting(const std::string& path) {
     const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat info {};
-    if (!file || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        ::fcntl(file.get(), F_SETSIG, SIGURG) != 0) {
-        return false;
-    }
-    if (::fcntl(file.get(), F_SETLEASE, F_RDLCK) == 0) {
-        ::fcntl(file.get(), F_SETLEASE, F_UNLCK);
-        return false;
-    }
-    return errno == EAGAIN;
+    return file && ::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode) &&
+           IsHeldForWriting(file);
 }
 
 void WriteFileInOnePiece(const std::string& path, std::string_view bytes) {
     RefuseReadOnlyTarget(path);
-    std::string temporaryPath;
-    FileDescriptor file = CreateTemporary(path, temporaryPath);
+    const FileDescriptor folder = OpenFolderOf(path);
+    if (!folder) {
+        ThrowCreationError(path, errno);
+    }
+    const std::string name = BaseNameOf(path);
+    std::string temporaryName;
+    FileDescriptor file = CreateTemporary(folder, name, temporaryName);
     if (!file) {
         ThrowCreationError(path, errno);
     }
-    TemporaryFile temporary(temporaryPath);
+    TemporaryFile temporary(folder, temporaryName);
     if (!WriteAll(file.get(), bytes) || ::fsync(file.get()) != 0 || !file.close()) {
         ThrowCreationError(path, errno);
     }
-    if (::rename(temporary.path().c_str(), path.c_str()) != 0) {
+    if (::renameat(folder.get(), temporary.name().c_str(), folder.get(), name.c_str()) != 0) {
         ThrowCreationError(path, errno);
     }
     temporary.release();
     SyncFolder(path);
+}
+
+void RemoveStaleTemporaryFiles(const std::string& path) {
+    const std::string folderPath = FolderOf(path);
+    const FileDescriptor folder(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder) {
+        return;
+    }
+    const std::string name = BaseNameOf(path);
+    for (const std::string& entry : FolderEntryNames(folderPath)) {
+        if (!IsTemporaryNameFor(entry, name)) {
+            continue;
+        }
+        const FileDescriptor file(
+            ::openat(folder.get(), entry.c_str(),
+                     O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+        if (file && IsStaleTemporary(file)) {
+            ::unlinkat(folder.get(), entry.c_str(), 0);
+        }
+    }
 }
 
 std::string ExecutablePath() {

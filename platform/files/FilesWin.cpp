@@ -3,11 +3,13 @@
 #include "platform/Errors.h"
 #include "platform/files/Files.h"
 #include "platform/files/HandleWin.h"
+#include "platform/files/TemporaryName.h"
 #include "platform/text/WideTextWin.h"
 
 #include <algorithm>
 #include <atomic>
 #include <random>
+#include <vector>
 #include <windows.h>
 
 // <windows.h> maps DeleteFile to DeleteFileW; ours is the portable function of Files.h.
@@ -54,13 +56,22 @@ size_t NameStart(const std::string& path) {
 }
 
 // A name of our own beside the target; the practice software looks only for the target's name.
+// The process, a counter and the clock go into the seed, as not every runtime's random device
+// differs from one run to the next.
 std::string TemporaryName(const std::string& path) {
     static std::atomic<unsigned> counter{0};
-    static std::mt19937 random{std::random_device{}()};
+    LARGE_INTEGER ticks{};
+    QueryPerformanceCounter(&ticks);
+    std::seed_seq seed{std::random_device{}(), static_cast<unsigned>(GetCurrentProcessId()),
+                       counter++, static_cast<unsigned>(ticks.LowPart),
+                       static_cast<unsigned>(ticks.HighPart)};
+    std::mt19937 random(seed);
+    std::string unforeseeable;
+    for (size_t i = 0; i < UnforeseeableLength; ++i) {
+        unforeseeable += UnforeseeableLetters[random() % UnforeseeableLetters.size()];
+    }
     const size_t start = NameStart(path);
-    return path.substr(0, start) + "." + path.substr(start) + "." +
-           std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + "-" +
-           std::to_string(random() % 1000000) + ".tmp";
+    return path.substr(0, start) + TemporaryNameFor(path.substr(start), unforeseeable);
 }
 
 // CREATE_NEW so that an existing file is never taken over.
@@ -121,6 +132,47 @@ OwnedHandle OpenForReading(const std::string& path) {
         ThrowReadError(ERROR_ACCESS_DENIED);
     }
     return file;
+}
+
+// The token's information of the given class, as the system lays it out; empty when it is not
+// told.
+std::vector<unsigned char> TokenInformation(void* token, TOKEN_INFORMATION_CLASS kind) {
+    DWORD needed = 0;
+    GetTokenInformation(token, kind, nullptr, 0, &needed);
+    std::vector<unsigned char> information(needed);
+    if (needed == 0 || !GetTokenInformation(token, kind, information.data(), needed, &needed)) {
+        return {};
+    }
+    return information;
+}
+
+// The owner recorded in the file's security descriptor is this user, or the owner this
+// process gives the files it creates (the administrators' group, when run with their rights).
+bool IsOwnedByThisUser(const std::wstring& path) {
+    HANDLE tokenHandle = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &tokenHandle)) {
+        return false;
+    }
+    const OwnedHandle token(tokenHandle);
+    DWORD needed = 0;
+    GetFileSecurityW(path.c_str(), OWNER_SECURITY_INFORMATION, nullptr, 0, &needed);
+    std::vector<unsigned char> security(needed);
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (needed == 0 ||
+        !GetFileSecurityW(path.c_str(), OWNER_SECURITY_INFORMATION, security.data(), needed,
+                          &needed) ||
+        !GetSecurityDescriptorOwner(security.data(), &owner, &defaulted) || !owner) {
+        return false;
+    }
+    const std::vector<unsigned char> user = TokenInformation(token.get(), TokenUser);
+    if (!user.empty() &&
+        EqualSid(owner, reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid)) {
+        return true;
+    }
+    const std::vector<unsigned char> creator = TokenInformation(token.get(), TokenOwner);
+    return !creator.empty() &&
+           EqualSid(owner, reinterpret_cast<const TOKEN_OWNER*>(creator.data())->Owner);
 }
 
 // FILETIME counts 100 ns since 1601; the stamp keeps that unit.
@@ -225,6 +277,37 @@ void WriteFileInOnePiece(const std::string& path, std::string_view bytes) {
         ThrowCreationError(path, GetLastError());
     }
     temporary.release();
+}
+
+// A temporary file that is being written is never a minute old: the content is written at once,
+// then renamed at once. The writer holds it without sharing, so that even a slower one, here or
+// on another computer of a shared folder, makes the deletion fail. Never a folder or a link.
+void RemoveStaleTemporaryFiles(const std::string& path) {
+    constexpr int64_t staleAfterTicks = 60LL * 10000000;
+    const size_t start = NameStart(path);
+    const std::string folder = path.substr(0, start);
+    const std::string name = path.substr(start);
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileW(Widen(folder + "*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        const std::string entryName = Narrow(entry.cFileName);
+        const bool plainFile = (entry.dwFileAttributes &
+                                (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+        if (!plainFile || !IsTemporaryNameFor(entryName, name) ||
+            Ticks(now) - Ticks(entry.ftLastWriteTime) <= staleAfterTicks) {
+            continue;
+        }
+        const std::wstring entryPath = Widen(folder + entryName);
+        if (IsOwnedByThisUser(entryPath)) {
+            DeleteFileW(entryPath.c_str());
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
 }
 
 std::string ExecutablePath() {

@@ -35,6 +35,27 @@ char UpperChar(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+constexpr char16_t EscapedByteBase = 0xDC00;
+constexpr char32_t Replacement = 0xFFFD;
+
+bool IsHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool IsLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+void AppendUtf16(std::u16string& out, char32_t c) {
+    if (c < 0x10000) {
+        out += static_cast<char16_t>(c);
+        return;
+    }
+    c -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (c >> 10));
+    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+}
+
 } // namespace
 
 void AppendUtf8(std::string& out, char32_t c) {
@@ -119,4 +140,38 @@ bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix)
     }
     return std::equal(prefix.begin(), prefix.end(), text.begin(),
                       [](char a, char b) { return LowerChar(a) == LowerChar(b); });
+}
+
+std::u16string FileNameToUtf16(std::string_view name) {
+    std::u16string text;
+    std::size_t pos = 0;
+    while (pos < name.size()) {
+        const std::size_t start = pos;
+        const std::optional<char32_t> c = NextUtf8(name, pos);
+        if (c) {
+            AppendUtf16(text, *c);
+        } else {
+            text +=
+                static_cast<char16_t>(EscapedByteBase + static_cast<unsigned char>(name[start]));
+        }
+    }
+    return text;
+}
+
+std::string FileNameFromUtf16(std::u16string_view text) {
+    std::string name;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            AppendUtf8(name, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (unit >= EscapedByteBase + 0x80 && unit <= EscapedByteBase + 0xFF) {
+            name += static_cast<char>(unit - EscapedByteBase);
+        } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+            AppendUtf8(name, Replacement);
+        } else {
+            AppendUtf8(name, unit);
+        }
+    }
+    return name;
 }

@@ -16,6 +16,14 @@ void AppendUtf8(std::string& out, char32_t c);
 // pos must be below text.size().
 std::optional<char32_t> NextUtf8(std::string_view text, std::size_t& pos);
 
+// A file or folder name's bytes as UTF-16 text to show and edit. A byte that is no part of a
+// well-formed UTF-8 sequence, as in a name an older system wrote in Latin-1, becomes the lone
+// surrogate U+DC00 + byte, which no UTF-8 text decodes to: the name comes back byte for byte.
+std::u16string FileNameToUtf16(std::string_view name);
+// The bytes of such text: UTF-8, with each lone surrogate U+DC80-U+DCFF back as its byte. Any
+// other lone surrogate, which no name gives, becomes U+FFFD.
+std::string FileNameFromUtf16(std::u16string_view text);
+
 // 0-15 for '0'-'9', 'a'-'f' and 'A'-'F'; nothing for any other character.
 std::optional<int> HexDigitValue(char c);
 
