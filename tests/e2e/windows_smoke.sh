@@ -62,9 +62,6 @@ if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
         export LOCPATH=$work/locales
 fi
 
-# Wine has no Arial, which the window is designed with; Liberation Sans has its metrics.
-"${launcher[@]}" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f \
-    >/dev/null 2>&1
 run quarn-reg delete 'HKCU\Software\Lirn' /f >/dev/null 2>&1
 quarn_reg_add() {
     run quarn-reg add 'HKCU\Software\Lirn\Quarn\'"$1" /v "$2" /d "$3" /f >/dev/null ||
