@@ -528,10 +528,14 @@ std::string InvalidExportPathMessage(const std::string& fileName) {
 }
 
 bool ExportGdtResultFile(const std::string& fileName, const GdtResultData& data) {
+    return ExportGdtResultFile(fileName, BuildGdtResult(data));
+}
+
+bool ExportGdtResultFile(const std::string& fileName, std::string_view record) {
     const std::string folder = GdtFolderPart(fileName);
     if (folder.empty() || !DirectoryExists(folder)) {
         return false;
     }
-    WriteFileInOnePiece(fileName, BuildGdtResult(data));
+    WriteFileInOnePiece(fileName, record);
     return true;
 }

@@ -154,3 +154,5 @@ std::string InvalidExportPathMessage(const std::string& fileName);
 // fileName does not exist; the caller shows InvalidExportPathMessage then. A file that cannot be
 // written throws FileError.
 bool ExportGdtResultFile(const std::string& fileName, const GdtResultData& data);
+// The same for a record already built.
+bool ExportGdtResultFile(const std::string& fileName, std::string_view record);
