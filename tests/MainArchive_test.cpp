@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QMessageBox>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -164,6 +165,24 @@ TEST_F(MainArchiveTest, BlockedRecordLeavesNoCopy) {
     EXPECT_TRUE(form_->BtnExport->isEnabled());
     EXPECT_EQ(ReadBytes(result_), "old");
     EXPECT_TRUE(ArchiveFiles().empty());
+}
+
+// The validator's test runs this with QUARN_PDFA_OUT naming a folder, into which the report
+// and its archive copy go for the check of their PDF/A form.
+TEST_F(MainArchiveTest, ReportAndItsCopyForTheValidator) {
+    ASSERT_NO_FATAL_FAILURE(Measure());
+    SetOptions(false, true);
+    EXPECT_TRUE(ClickExport(0).empty());
+    const fs::path copy = ContentOf(ParseGdtRecord(ReadBytes(result_)), 6305);
+    ASSERT_TRUE(fs::exists(copy)) << copy;
+    const std::string bytes = ReadBytes(copy);
+    EXPECT_EQ(bytes, ReadBytes(ReportPath()));
+    EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u);
+    if (const char* out = std::getenv("QUARN_PDFA_OUT")) {
+        fs::copy_file(ReportPath(), fs::path(out) / "report.pdf",
+                      fs::copy_options::overwrite_existing);
+        fs::copy_file(copy, fs::path(out) / copy.filename(), fs::copy_options::overwrite_existing);
+    }
 }
 
 TEST(ArchiveNameTest, PatientNumberAndTimeWithForbiddenCharactersReplaced) {
