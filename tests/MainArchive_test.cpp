@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QMessageBox>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -64,6 +65,29 @@ TEST_F(MainArchiveTest, CopyIsTheMeasurementsReportAndTheRecordNamesIt) {
               (std::vector<std::string>{Label(form_->LblUSBSystole), Label(form_->LblUSBDiastole),
                                         Label(form_->LblUSBPuls), Label(form_->LblUSBMad)}));
     EXPECT_EQ(ContentsOf(lines, 8480), std::vector<std::string>{Label(form_->LblUSBArr)});
+}
+
+// The copy belongs to the measurement the user confirmed, not to one that arrived under the
+// question and replaced lirn.pdf.
+TEST_F(MainArchiveTest, MeasurementUnderTheQuestionLeavesTheConfirmedReport) {
+    ASSERT_NO_FATAL_FAILURE(Measure());
+    const std::string confirmed = ReadBytes(ReportPath());
+    const std::string name = ExpectedBaseName() + ".pdf";
+    SetOptions(false, true);
+    ModalBoxAnswerer answer(std::chrono::seconds(5));
+    answer
+        .Inspect([&](QWidget&) {
+            WriteBytes(request_, L("80006302") + L("30000815") + L("3101Anders"));
+            script_->arrive("802D5A3C6B0121");
+            form_->TmUSBTimer();
+        })
+        .Press("&OK");
+    form_->BtnExport->click();
+    ASSERT_TRUE(answer.Finished());
+    ASSERT_NE(ReadBytes(ReportPath()), confirmed) << "the second measurement wrote no report";
+    EXPECT_EQ(ArchiveFiles(), std::vector<fs::path>{archive_ / name});
+    EXPECT_EQ(ReadBytes(archive_ / name), confirmed);
+    EXPECT_TRUE(form_->BtnExport->isEnabled()) << "the newer measurement lost its export";
 }
 
 TEST_F(MainArchiveTest, NoLaterExportOverwritesACopy) {
