@@ -276,8 +276,8 @@ std::string ResultTextLines(const GdtResultData& data) {
            separator;
 }
 
-// The longest texts the record format allows in the fields it added for test results and file
-// references; the path is never cut, as a cut one would name another file.
+// Caps for the texts of the fields for test results and file references, so that a reader with
+// fixed field sizes takes them whole; the path is never cut, as a cut one names another file.
 constexpr size_t MaxTestNameLength = 60;
 constexpr size_t MaxUnitLength = 20;
 constexpr size_t MaxArchiveNoLength = 60;
