@@ -1,9 +1,11 @@
 #include "app/Gdt.h"
 
 #include "platform/files/Files.h"
+#include "support/VexDateTime.h"
 #include "support/VexStrings.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <cstddef>
@@ -28,7 +30,17 @@ constexpr int32_t FirstName = 3102;
 constexpr int32_t BirthDate = 3103;
 constexpr int32_t DeviceAndProcedure = 8402;
 constexpr int32_t MeasurementDate = 6200;
+constexpr int32_t MeasurementTime = 6201;
 constexpr int32_t ResultText = 6228;
+constexpr int32_t FileArchiveNo = 6302;
+constexpr int32_t FileFormat = 6303;
+constexpr int32_t FileContent = 6304;
+constexpr int32_t FilePath = 6305;
+constexpr int32_t TestIdent = 8410;
+constexpr int32_t TestName = 8411;
+constexpr int32_t ResultValue = 8420;
+constexpr int32_t ResultUnit = 8421;
+constexpr int32_t TestResultText = 8480;
 } // namespace GdtField
 
 // Record types: the requests we accept and the result we write.
@@ -239,10 +251,9 @@ std::string TextLine(std::string_view label, const std::string& caption) {
     return ResultTextLine(std::string(label) + ConvertTextToCp1252(caption));
 }
 
-// Every line but the record length, which counts them all.
-std::string ResultBody(const GdtResultData& data) {
+// The lines up to the date of the measurement, without the record type and length.
+std::string PatientLines(const GdtResultData& data) {
     const PatientRecord& patient = data.Patient;
-    const std::string separator = GdtLine(GdtField::ResultText, "============================");
     return GdtLine(GdtField::ReceiverId, data.SenderId) + GdtLine(GdtField::SenderId, "LIRN_QP") +
            GdtLine(GdtField::GdtVersion, "02.10") +
            GdtLine(GdtField::PatientNo, patient.PatientNo) +
@@ -250,14 +261,105 @@ std::string ResultBody(const GdtResultData& data) {
            GdtLine(GdtField::FirstName, ConvertAnsiToOem(patient.FirstName)) +
            GdtLine(GdtField::BirthDate, FormatGdtDate(patient.BirthDate)) +
            GdtLine(GdtField::DeviceAndProcedure, "BDM00") +
-           GdtLine(GdtField::MeasurementDate, FormatGdtDate(data.MeasuredAt)) +
-           ResultTextLine("lirn Quarn professional") + separator +
+           GdtLine(GdtField::MeasurementDate, FormatGdtDate(data.MeasuredAt));
+}
+
+// The text lines that repeat what the window shows.
+std::string ResultTextLines(const GdtResultData& data) {
+    const std::string separator = GdtLine(GdtField::ResultText, "============================");
+    return ResultTextLine("lirn Quarn professional") + separator +
            ResultTextLine("Patient: " + ConvertAnsiToOem(data.NameCaption)) +
            TextLine("Messdatum: ", data.DateTimeCaption) +
            TextLine("Systole: ", data.SystoleCaption) +
            TextLine("Diastole: ", data.DiastoleCaption) + TextLine("Puls: ", data.PulsCaption) +
            TextLine("MAD: ", data.MadCaption) + TextLine("Arrhythmie: ", data.ArrCaption) +
            separator;
+}
+
+// Caps for the texts of the fields for test results and file references, so that a reader with
+// fixed field sizes takes them whole; the path is never cut, as a cut one names another file.
+constexpr size_t MaxTestNameLength = 60;
+constexpr size_t MaxUnitLength = 20;
+constexpr size_t MaxArchiveNoLength = 60;
+constexpr size_t MaxFileContentLength = 60;
+// Up to five digits, as a monitor sends its readings.
+constexpr size_t MaxValueDigits = 5;
+
+std::string GdtLineCut(int32_t field, std::string_view content, size_t maxContent) {
+    return GdtLine(field, content.substr(0, maxContent));
+}
+
+enum class TestValueKind { Number, Flag };
+
+struct TestDescription {
+    const char* name;
+    const char* unit;
+    TestValueKind kind;
+};
+
+constexpr std::array<TestDescription, TestValueCount> TestDescriptions = {{
+    {"Systolischer Blutdruck", "mmHg", TestValueKind::Number},
+    {"Diastolischer Blutdruck", "mmHg", TestValueKind::Number},
+    {"Puls", "1/min", TestValueKind::Number},
+    {"Mittlerer arterieller Druck", "mmHg", TestValueKind::Number},
+    {"Arrhythmie", "", TestValueKind::Flag},
+}};
+
+bool IsPlainNumber(std::string_view text) {
+    return !text.empty() && text.size() <= MaxValueDigits &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool IsMonitorValue(TestValueKind kind, std::string_view caption) {
+    return kind == TestValueKind::Number ? IsPlainNumber(caption)
+                                         : caption == "Ja" || caption == "Nein";
+}
+
+std::array<std::string_view, TestValueCount> ValueCaptions(const GdtResultData& data) {
+    return {data.SystoleCaption, data.DiastoleCaption, data.PulsCaption, data.MadCaption,
+            data.ArrCaption};
+}
+
+// Nothing when a caption is no value a monitor sent: the practice software would file it as
+// one.
+std::optional<std::string> TestBlocks(const GdtResultData& data, const GdtTestIdents& idents) {
+    const auto captions = ValueCaptions(data);
+    std::string blocks;
+    for (size_t i = 0; i < TestValueCount; ++i) {
+        const TestDescription& test = TestDescriptions[i];
+        if (!IsMonitorValue(test.kind, captions[i])) {
+            return std::nullopt;
+        }
+        blocks += GdtLineCut(GdtField::TestIdent, idents[i], MaxTestIdentLength) +
+                  GdtLineCut(GdtField::TestName, test.name, MaxTestNameLength);
+        if (test.kind == TestValueKind::Number) {
+            blocks += GdtLine(GdtField::ResultValue, captions[i]) +
+                      GdtLineCut(GdtField::ResultUnit, test.unit, MaxUnitLength);
+        } else {
+            blocks += GdtLine(GdtField::TestResultText, captions[i]);
+        }
+    }
+    return blocks;
+}
+
+std::string AttachmentLines(const GdtAttachment& attachment) {
+    return GdtLineCut(GdtField::FileArchiveNo, ConvertTextToCp1252(attachment.ArchiveNo),
+                      MaxArchiveNoLength) +
+           GdtLine(GdtField::FileFormat, "PDF") +
+           GdtLineCut(GdtField::FileContent, "Blutdruckmessung", MaxFileContentLength) +
+           GdtLine(GdtField::FilePath, ConvertTextToCp1252(attachment.Path));
+}
+
+std::string WithLengthLine(const std::string& body) {
+    const std::string head = GdtLine(GdtField::RecordType, std::to_string(ExaminationResult));
+    const size_t lengthLineSize = 14;
+    const size_t total = head.size() + lengthLineSize + body.size();
+    return head + GdtLine(GdtField::RecordLength, IntToStrZero(static_cast<int64_t>(total), 5)) +
+           body;
+}
+
+bool IsIdentChar(char c) {
+    return c > ' ' && c < '\x7f' && c != ';';
 }
 
 } // namespace
@@ -361,12 +463,57 @@ std::string ExportConfirmationText(const PatientRecord& patient) {
 }
 
 std::string BuildGdtResult(const GdtResultData& data) {
-    const std::string head = GdtLine(GdtField::RecordType, std::to_string(ExaminationResult));
-    const std::string body = ResultBody(data);
-    const size_t lengthLineSize = 14;
-    const size_t total = head.size() + lengthLineSize + body.size();
-    return head + GdtLine(GdtField::RecordLength, IntToStrZero(static_cast<int64_t>(total), 5)) +
-           body;
+    return WithLengthLine(PatientLines(data) + ResultTextLines(data));
+}
+
+const GdtTestIdents& DefaultTestIdents() {
+    static const GdtTestIdents idents = {"8480-6", "8462-4", "8867-4", "8478-0", "ARRHY"};
+    return idents;
+}
+
+std::optional<GdtTestIdents> ParseTestIdents(std::string_view setting) {
+    if (setting.empty()) {
+        return DefaultTestIdents();
+    }
+    GdtTestIdents idents;
+    size_t count = 0;
+    for (std::string_view rest = setting;; ++count) {
+        const size_t end = rest.find(';');
+        const std::string_view ident = rest.substr(0, end);
+        if (count == TestValueCount || ident.empty() || ident.size() > MaxTestIdentLength ||
+            !std::all_of(ident.begin(), ident.end(), IsIdentChar)) {
+            return std::nullopt;
+        }
+        idents[count] = std::string(ident);
+        if (end == std::string_view::npos) {
+            break;
+        }
+        rest.remove_prefix(end + 1);
+    }
+    if (count + 1 != TestValueCount) {
+        return std::nullopt;
+    }
+    return idents;
+}
+
+std::optional<std::string> BuildGdtResult(const GdtResultData& data,
+                                          const GdtResultOptions& options) {
+    std::string body = PatientLines(data);
+    if (options.TestValues) {
+        body += GdtLine(GdtField::MeasurementTime, FormatDateTimeByMask("HHNNSS", data.MeasuredAt));
+    }
+    body += ResultTextLines(data);
+    if (options.Attachment) {
+        body += AttachmentLines(*options.Attachment);
+    }
+    if (options.TestValues) {
+        const std::optional<std::string> blocks = TestBlocks(data, options.TestIdents);
+        if (!blocks) {
+            return std::nullopt;
+        }
+        body += *blocks;
+    }
+    return WithLengthLine(body);
 }
 
 std::string GdtFolderPart(const std::string& fileName) {
@@ -381,10 +528,14 @@ std::string InvalidExportPathMessage(const std::string& fileName) {
 }
 
 bool ExportGdtResultFile(const std::string& fileName, const GdtResultData& data) {
+    return ExportGdtResultFile(fileName, BuildGdtResult(data));
+}
+
+bool ExportGdtResultFile(const std::string& fileName, std::string_view record) {
     const std::string folder = GdtFolderPart(fileName);
     if (folder.empty() || !DirectoryExists(folder)) {
         return false;
     }
-    WriteFileInOnePiece(fileName, BuildGdtResult(data));
+    WriteFileInOnePiece(fileName, record);
     return true;
 }

@@ -6,9 +6,11 @@
 #include "platform/files/Files.h"
 #include "support/VexDateTime.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -111,6 +113,38 @@ std::string ExportConfirmationText(const PatientRecord& patient);
 // The result record's bytes: 21 GDT lines of record type 6310.
 std::string BuildGdtResult(const GdtResultData& data);
 
+// The five values in the order of the record, each with the test ident a practice system files
+// it under.
+inline constexpr size_t TestValueCount = 5;
+using GdtTestIdents = std::array<std::string, TestValueCount>;
+// LOINC codes for the four numbers; the arrhythmia flag has none.
+const GdtTestIdents& DefaultTestIdents();
+inline constexpr size_t MaxTestIdentLength = 20;
+
+// The own idents of the setting, five texts separated by ";"; the empty text gives the defaults.
+// Nothing when a text is empty, longer than MaxTestIdentLength, has blanks, control or non-ASCII
+// characters, or when there are not five.
+std::optional<GdtTestIdents> ParseTestIdents(std::string_view setting);
+
+// The copy of the report that the result references.
+struct GdtAttachment {
+    std::string ArchiveNo;
+    std::string Path;
+};
+
+// What a practice may ask for beyond the text lines.
+struct GdtResultOptions {
+    // The time of the measurement and one test block per value.
+    bool TestValues = false;
+    GdtTestIdents TestIdents = DefaultTestIdents();
+    std::optional<GdtAttachment> Attachment;
+};
+
+// The record with the options; without any, the same bytes as above. Nothing when test values
+// are asked for but a caption is not what a monitor sends (a plain number, "Ja" or "Nein").
+std::optional<std::string> BuildGdtResult(const GdtResultData& data,
+                                          const GdtResultOptions& options);
+
 // The folder part of a GDT file's path, the same for the request and the result file:
 // everything of fileName up to and including its last path separator or ":"; empty without one.
 std::string GdtFolderPart(const std::string& fileName);
@@ -120,3 +154,5 @@ std::string InvalidExportPathMessage(const std::string& fileName);
 // fileName does not exist; the caller shows InvalidExportPathMessage then. A file that cannot be
 // written throws FileError.
 bool ExportGdtResultFile(const std::string& fileName, const GdtResultData& data);
+// The same for a record already built.
+bool ExportGdtResultFile(const std::string& fileName, std::string_view record);

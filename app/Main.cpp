@@ -3,11 +3,13 @@
 #include "app/DateTimeText.h"
 #include "app/ElidingLabel.h"
 #include "app/Logo.h"
+#include "app/ReportArchive.h"
 #include "app/ReportFile.h"
 #include "app/SettingKeys.h"
 #include "app/UntSettings.h"
 #include "device/D2XXUnit.h"
 #include "device/MeasurementFrame.h"
+#include "platform/Errors.h"
 #include "platform/files/Files.h"
 #include "platform/registry/Registry.h"
 #include "support/VexAbstract.h"
@@ -724,24 +726,94 @@ void TFrmMain::ClearGdtNote() {
 void TFrmMain::BtnExportClick() {
     const uint64_t frame = ShownFrame;
     const GdtResultData data = ResultData();
+    const std::optional<std::string> report = ReportOf(frame);
     if (ShowMsg(ExportConfirmationText(data.Patient), MB_OKCANCEL | MB_ICONASTERISK) != IDOK) {
         return;
     }
-    if (ExportFile(AppSettings->ReadString(ExportPathKey), data) && IsShown(frame)) {
+    if (ExportFile(AppSettings->ReadString(ExportPathKey), data, report) && IsShown(frame)) {
         BtnExport->setEnabled(false);
     }
 }
 
 bool TFrmMain::ExportFile(const std::string& fileName) {
-    return ExportFile(fileName, ResultData());
+    return ExportFile(fileName, ResultData(), ReportOf(ShownFrame));
 }
 
-bool TFrmMain::ExportFile(const std::string& fileName, const GdtResultData& data) {
-    if (ExportGdtResultFile(fileName, data)) {
-        return true;
+// A copy that cannot be made stops the export rather than sending the record without it: the
+// practice asked for the report, and the one in the PDF folder is gone when the program ends.
+// The measurement stays exportable, so the user can mend the folder and press again.
+bool TFrmMain::ExportFile(const std::string& fileName, const GdtResultData& data,
+                          const std::optional<std::string>& report) {
+    const std::string folder = GdtFolderPart(fileName);
+    if (folder.empty() || !DirectoryExists(folder)) {
+        ShowMsg(InvalidExportPathMessage(fileName), MB_OK | MB_ICONEXCLAMATION);
+        return false;
     }
-    ShowMsg(InvalidExportPathMessage(fileName), MB_OK | MB_ICONEXCLAMATION);
-    return false;
+    const std::optional<GdtResultOptions> options = ExportOptions(data, report);
+    if (!options) {
+        return false;
+    }
+    const std::optional<std::string> record = BuildGdtResult(data, *options);
+    if (!record) {
+        ShowMsg(NoMonitorValuesMessage, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    if (options->Attachment) {
+        try {
+            WriteFileInOnePiece(options->Attachment->Path, *report);
+        } catch (const FileError& error) {
+            ShowMsg(ArchiveCopyFailedMessage(error.what()), MB_OK | MB_ICONEXCLAMATION);
+            return false;
+        }
+    }
+    try {
+        return ExportGdtResultFile(fileName, *record);
+    } catch (const FileError&) {
+        // Without its record the copy would lie in the archive unreferenced; a retry makes it
+        // again.
+        if (options->Attachment) {
+            DeleteFile(options->Attachment->Path);
+        }
+        throw;
+    }
+}
+
+std::optional<GdtResultOptions> TFrmMain::ExportOptions(const GdtResultData& data,
+                                                        const std::optional<std::string>& report) {
+    GdtResultOptions options;
+    options.TestValues = AppSettings->ReadString(GdtTestValuesKey) == FlagOn;
+    if (options.TestValues) {
+        const auto idents = ParseTestIdents(AppSettings->ReadString(GdtTestIdentsKey));
+        if (!idents) {
+            ShowMsg(InvalidTestIdentsMessage, MB_OK | MB_ICONEXCLAMATION);
+            return std::nullopt;
+        }
+        options.TestIdents = *idents;
+    }
+    if (AppSettings->ReadString(GdtAttachmentKey) != FlagOn) {
+        return options;
+    }
+    if (!report) {
+        ShowMsg(NoReportToArchiveMessage, MB_OK | MB_ICONEXCLAMATION);
+        return options;
+    }
+    const std::string archive = AppSettings->ReadString(ArchiveFolderKey);
+    if (!DirectoryExists(archive)) {
+        ShowMsg(ArchiveFolderMissingMessage(archive), MB_OK | MB_ICONEXCLAMATION);
+        return std::nullopt;
+    }
+    try {
+        options.Attachment =
+            FreeArchiveName(archive, ArchiveBaseName(data.Patient.PatientNo, data.MeasuredAt));
+    } catch (const FileError& error) {
+        ShowMsg(ArchiveCopyFailedMessage(error.what()), MB_OK | MB_ICONEXCLAMATION);
+        return std::nullopt;
+    }
+    if (!FitsRecordCodePage(options.Attachment->Path)) {
+        ShowMsg(ArchiveFolderUnreadableMessage(archive), MB_OK | MB_ICONEXCLAMATION);
+        return std::nullopt;
+    }
+    return options;
 }
 
 GdtResultData TFrmMain::ResultData() const {

@@ -134,10 +134,14 @@ public:
     bool IsBoxOpen(BoxKind kind) const;
     // Runs just before a request that was read is removed (tests delay there).
     std::function<void()> BeforeRequestConsumed = [] {};
-    // Writes the result record; false, after its message, when the path's folder does not exist.
-    // A file that cannot be written throws FileError.
+    // Writes the result record, with the options the settings hold now; with the attachment on,
+    // report (the bytes of the measurement's report, if it has one) is first copied into the
+    // archive folder. False, after its message, when the path's folder does not exist or the
+    // copy cannot be made: nothing is written then, and the export can be done again. A record
+    // that cannot be written throws FileError and leaves no copy behind.
     bool ExportFile(const std::string& fileName);
-    bool ExportFile(const std::string& fileName, const GdtResultData& data);
+    bool ExportFile(const std::string& fileName, const GdtResultData& data,
+                    const std::optional<std::string>& report);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -177,6 +181,11 @@ private:
     void ShowGdtNote(const std::string& note);
     void ClearGdtNote();
     GdtResultData ResultData() const;
+    // The bytes of the report written for frame; nothing when it has none.
+    std::optional<std::string> ReportOf(uint64_t frame) const;
+    // The options of the record; nothing, after its message, when the export cannot be done.
+    std::optional<GdtResultOptions> ExportOptions(const GdtResultData& data,
+                                                  const std::optional<std::string>& report);
     void BringToFront();
     void DeleteReportFile();
     // Tells the user once that the settings were broken and where the old file lies, or that
@@ -192,6 +201,7 @@ private:
     void DeleteEarlierReport(const std::string& path);
     void HandOverReport(uint64_t frame);
     void HandReportToShell(ShellVerb verb);
+    void KeepReportBytes(const std::string& path);
 
     // True while the patient labels show the patient of this measurement's request.
     bool PatientTaken = false;
@@ -206,6 +216,9 @@ private:
     uint64_t ReportFrame = 0;
     // The report this window wrote, as it left it: only that one is removed at the end.
     std::optional<std::pair<std::string, FileStamp>> WrittenReport;
+    // What the report of ReportFrame holds, as it was written: its archive copy is that report
+    // even when the file was replaced or removed since.
+    std::optional<std::string> WrittenReportBytes;
     // A request that was taken but could not be deleted: the same unchanged file is not taken
     // again.
     std::optional<FileStamp> ConsumedRequest;

@@ -64,6 +64,7 @@ void TFrmMain::ProduceReport() {
     RvSystem.OutputFileName = ReportFilePath(AppSettings->ReadString(PdfFolderKey));
     SetReportParams();
     const std::string path = RvSystem.OutputFileName;
+    WrittenReportBytes.reset();
     try {
         if (!RvProject.SelectReport(MeasurementReport)) {
             DeleteEarlierReport(path);
@@ -79,8 +80,25 @@ void TFrmMain::ProduceReport() {
     ReportFrame = ShownFrame;
     if (const auto stamp = FileStampOf(path)) {
         WrittenReport.emplace(path, *stamp);
+        KeepReportBytes(path);
     }
     RemoveStaleReportTemporaries(AppSettings->ReadString(PdfFolderKey));
+}
+
+// A report that cannot be read back has no copy for the archive; the export says so.
+void TFrmMain::KeepReportBytes(const std::string& path) {
+    try {
+        WrittenReportBytes = ReadFileBytes(path);
+    } catch (const FileError&) {
+        WrittenReportBytes.reset();
+    }
+}
+
+std::optional<std::string> TFrmMain::ReportOf(uint64_t frame) const {
+    if (ReportFrame != frame) {
+        return std::nullopt;
+    }
+    return WrittenReportBytes;
 }
 
 // An error ends the measurement's steps; a stream of measurements onto a disk that fails shows

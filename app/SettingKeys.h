@@ -11,3 +11,10 @@ inline constexpr const char* LastConnectedKey = "Device\rLastConnected\r";
 // A flag setting is on only when it holds exactly FlagOn.
 inline constexpr const char* FlagOn = "YES";
 inline constexpr const char* FlagOff = "NO";
+
+// What the result record carries beyond the text lines, and where the report copies lie that
+// it references.
+inline constexpr const char* GdtTestValuesKey = "GDT\rTestwerte\rNO";
+inline constexpr const char* GdtAttachmentKey = "GDT\rAnhang\rNO";
+inline constexpr const char* ArchiveFolderKey = "Directories\rArchiv\r";
+inline constexpr const char* GdtTestIdentsKey = "GDT\rTestkennungen\r";

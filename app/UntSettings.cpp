@@ -1,5 +1,6 @@
 #include "app/UntSettings.h"
 
+#include "app/AdvancedSettings.h"
 #include "app/Gdt.h"
 #include "app/Magnifier.h"
 #include "app/ReportFile.h"
@@ -198,6 +199,7 @@ TFrmSettings::TFrmSettings(QWidget* owner)
     setTabOrder(EdtImportFile, EdtExportFile);
     setTabOrder(EdtExportFile, BtnOK);
     setTabOrder(BtnOK, BtnCancel);
+    setTabOrder(BtnCancel, BtnAdvanced);
     EdtDirectory->setFocus();
 }
 
@@ -209,6 +211,8 @@ void TFrmSettings::CreateButtons() {
     BtnOK = MakeButton(this, "BtnOK", "OK", QRect(340, 236, 85, 25));
     BtnOK->setDefault(true);
     connect(BtnOK, &QPushButton::clicked, this, Guarded([this] { BtnOKClick(); }));
+    BtnAdvanced = MakeButton(this, "BtnAdvanced", "Er&weitert …", QRect(8, 236, 85, 25));
+    connect(BtnAdvanced, &QPushButton::clicked, this, Guarded([this] { BtnAdvancedClick(); }));
 }
 
 void TFrmSettings::CreatePdfGroup() {
@@ -305,6 +309,10 @@ void TFrmSettings::BtnImpFileClick() {
 
 void TFrmSettings::BtnExpFileClick() {
     BrowseFileFor(EdtExportFile);
+}
+
+void TFrmSettings::BtnAdvancedClick() {
+    TFrmAdvancedSettings::Execute(this);
 }
 
 void TFrmSettings::BrowseFileFor(QLineEdit* edit) {

@@ -92,11 +92,14 @@ public:
     QToolButton* BtnExpFile = nullptr;
     QToolButton* BtnImpFile = nullptr;
     TOpenDialog DlgOpen;
+    // Opens the settings that go beyond this dialog's; they are stored by their own OK.
+    QPushButton* BtnAdvanced = nullptr;
 
     void BtnDirectoryClick();
     void BtnOKClick();
     void BtnImpFileClick();
     void BtnExpFileClick();
+    void BtnAdvancedClick();
 
 public slots:
     // Escape, "Abbruch" and the close box all end the dialog with mrCancel.

@@ -643,4 +643,145 @@ TEST_F(GdtFileTest, BlockedTargetRaisesTheCreationErrorAndKeepsTheOldFile) {
     EXPECT_EQ(ReadBytes(target), "old");
 }
 
+const GdtAttachment ExampleAttachment{"4711_20240612-094100",
+                                      "C:\\Praxis\\Archiv\\4711_20240612-094100.pdf"};
+
+struct OptionsCase {
+    std::string name;
+    bool testValues;
+    bool attachment;
+    std::string expectedFile;
+};
+
+void PrintTo(const OptionsCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ResultOptionsTest : public ::testing::TestWithParam<OptionsCase> {};
+
+TEST_P(ResultOptionsTest, WritesTheExpectedRecord) {
+    GdtResultOptions options;
+    options.TestValues = GetParam().testValues;
+    if (GetParam().attachment) {
+        options.Attachment = ExampleAttachment;
+    }
+    const std::optional<std::string> record = BuildGdtResult(ExampleData(), options);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(*record, ReadTestData(GetParam().expectedFile));
+    EXPECT_NO_THROW(ParseGdtRecord(*record));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Combinations, ResultOptionsTest,
+    ::testing::Values(OptionsCase{"Defaults", false, false, "gdt/result_example.gdt"},
+                      OptionsCase{"TestValues", true, false, "gdt/result_testvalues.gdt"},
+                      OptionsCase{"Attachment", false, true, "gdt/result_attachment.gdt"},
+                      OptionsCase{"Both", true, true, "gdt/result_testvalues_attachment.gdt"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(ResultOptionsTest, OwnParserRejectsWrongLengths) {
+    const std::string record = ReadTestData("gdt/result_testvalues_attachment.gdt");
+    std::string wrongLine = record;
+    wrongLine.replace(wrongLine.find("0138421mmHg"), 3, "014");
+    std::string wrongSize = record;
+    wrongSize.replace(wrongSize.find("00916"), 5, "00915");
+    for (const std::string& bad : {wrongLine, wrongSize, record.substr(0, record.size() - 2)}) {
+        EXPECT_THROW(ParseGdtRecord(bad), std::runtime_error);
+    }
+}
+
+TEST(ResultOptionsTest, TimeOfTheMeasurementWithItsSeconds) {
+    GdtResultData data = ExampleData();
+    TDateTime time = 0;
+    ASSERT_TRUE(TryEncodeTime(23, 5, 7, 900, time));
+    data.MeasuredAt = DateOf(2024, 6, 12) + time;
+    GdtResultOptions options;
+    options.TestValues = true;
+    const auto lines = ParseGdtRecord(BuildGdtResult(data, options).value());
+    EXPECT_EQ(lines.at(11).field, 6201);
+    EXPECT_EQ(lines.at(11).content, "230507");
+}
+
+// The record is refused rather than a value filed that no monitor sent.
+TEST(ResultOptionsTest, RefusesTestBlocksForCaptionsNoMonitorSends) {
+    const std::vector<std::pair<std::string GdtResultData::*, std::string>> cases = {
+        {&GdtResultData::SystoleCaption, ""},     {&GdtResultData::SystoleCaption, "12a"},
+        {&GdtResultData::DiastoleCaption, " 84"}, {&GdtResultData::PulsCaption, "-72"},
+        {&GdtResultData::MadCaption, "9.9"},      {&GdtResultData::MadCaption, "123456"},
+        {&GdtResultData::SystoleCaption, "Nein"}, {&GdtResultData::ArrCaption, "ja"},
+        {&GdtResultData::ArrCaption, "0"},        {&GdtResultData::ArrCaption, "Ja \xe2\x82\xac"},
+    };
+    GdtResultOptions withTests;
+    withTests.TestValues = true;
+    for (const auto& [caption, text] : cases) {
+        GdtResultData data = ExampleData();
+        data.*caption = text;
+        EXPECT_FALSE(BuildGdtResult(data, withTests)) << text;
+        const std::optional<std::string> plain = BuildGdtResult(data, GdtResultOptions{});
+        ASSERT_TRUE(plain) << text;
+        EXPECT_EQ(*plain, BuildGdtResult(data)) << text;
+    }
+}
+
+TEST(ResultOptionsTest, ArrhythmiaJaAndOwnIdents) {
+    GdtResultData data = ExampleData();
+    data.ArrCaption = "Ja";
+    GdtResultOptions options;
+    options.TestValues = true;
+    options.TestIdents = ParseTestIdents("SYS;DIA;HF;MAD;ARR").value();
+    const auto lines = ParseGdtRecord(BuildGdtResult(data, options).value());
+    std::vector<std::string> idents;
+    for (const auto& line : lines) {
+        if (line.field == 8410) {
+            idents.push_back(line.content);
+        }
+    }
+    EXPECT_EQ(idents, (std::vector<std::string>{"SYS", "DIA", "HF", "MAD", "ARR"}));
+    EXPECT_EQ(lines.back().field, 8480);
+    EXPECT_EQ(lines.back().content, "Ja");
+}
+
+// Only the new fields are cut; the path is never, as a cut one names another file.
+TEST(ResultOptionsTest, OverlongNewFieldsAreCutAndLengthsStayRight) {
+    GdtResultData data = ExampleData();
+    data.NameCaption = std::string(300, 'n');
+    GdtResultOptions options;
+    options.TestValues = true;
+    options.TestIdents[0] = std::string(30, 'I');
+    const std::string longPath = "/archiv/" + std::string(200, 'p') + ".pdf";
+    options.Attachment = GdtAttachment{std::string(80, 'A'), longPath};
+    const auto lines = ParseGdtRecord(BuildGdtResult(data, options).value());
+    const auto contentOf = [&](int field) {
+        const auto line = std::find_if(lines.begin(), lines.end(),
+                                       [&](const GdtRecordLine& l) { return l.field == field; });
+        return line == lines.end() ? std::string("<missing>") : line->content;
+    };
+    EXPECT_EQ(contentOf(8410), std::string(20, 'I'));
+    EXPECT_EQ(contentOf(6302), std::string(60, 'A'));
+    EXPECT_EQ(contentOf(6305), longPath);
+    EXPECT_EQ(lines.at(14).content, "    Patient: " + std::string(300, 'n'));
+}
+
+TEST(ResultOptionsTest, TestIdentsSetting) {
+    const GdtTestIdents own = {"A", "B", "C", "D", "E"};
+    const std::vector<std::pair<std::string, std::optional<GdtTestIdents>>> cases = {
+        {"", DefaultTestIdents()},
+        {"A;B;C;D;E", own},
+        {"A;B;C;D", std::nullopt},
+        {"A;B;C;D;E;F", std::nullopt},
+        {"A;B;;D;E", std::nullopt},
+        {"A;B;C;D;E;", std::nullopt},
+        {"A;B;C D;D;E", std::nullopt},
+        {"A;B;C;D;" + std::string(21, 'E'), std::nullopt},
+        {"A;B;C;D;" + std::string(20, 'E'),
+         GdtTestIdents{"A", "B", "C", "D", std::string(20, 'E')}},
+        {"A;B;\xc3\xa4;D;E", std::nullopt},
+    };
+    for (const auto& [setting, expected] : cases) {
+        EXPECT_EQ(ParseTestIdents(setting), expected) << setting;
+    }
+    EXPECT_EQ(DefaultTestIdents(),
+              (GdtTestIdents{"8480-6", "8462-4", "8867-4", "8478-0", "ARRHY"}));
+}
+
 } // namespace

@@ -287,7 +287,7 @@ TEST_F(SettingsLayoutTest, BrowseButtonsAreFlatWithoutFocusAndShowTheMagnifier) 
     }
 }
 
-TEST_F(SettingsLayoutTest, TabOrderRunsFromTheFolderToCancel) {
+TEST_F(SettingsLayoutTest, TabOrderRunsFromTheFolderToCancelThenToAdvanced) {
     QStringList order;
     QWidget* widget = form_->EdtDirectory;
     do {
@@ -297,7 +297,7 @@ TEST_F(SettingsLayoutTest, TabOrderRunsFromTheFolderToCancel) {
         widget = widget->nextInFocusChain();
     } while (widget != form_->EdtDirectory);
     EXPECT_EQ(order, QStringList({"EdtDirectory", "ChbShow", "ChbPrint", "EdtImportFile",
-                                  "EdtExportFile", "BtnOK", "BtnCancel"}));
+                                  "EdtExportFile", "BtnOK", "BtnCancel", "BtnAdvanced"}));
     EXPECT_EQ(form_->focusWidget(), form_->EdtDirectory);
 }
 

@@ -1,8 +1,10 @@
-// Manual screenshot helper: opens the settings dialog over the main window with sample settings
-// in a temporary hive, saves it as settings-dialog.png into the folder given as the first
-// argument (default "screenshots") and prints its tab order. Run it under a real X server, e.g.
+// Manual screenshot helper: opens the settings dialog and the advanced one over the main window
+// with sample settings in a temporary hive, saves them as settings-dialog.png and
+// advanced-settings.png into the folder given as the first argument (default "screenshots") and
+// prints their tab orders. Run it under a real X server, e.g.
 // xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/settings-shots screenshots
 
+#include "app/AdvancedSettings.h"
 #include "app/Main.h"
 #include "app/SettingKeys.h"
 #include "app/Units.h"
@@ -11,6 +13,7 @@
 #include "support/widgets/VexMisc.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QStringList>
 #include <QStyle>
@@ -27,6 +30,9 @@ void StoreSamples() {
     AppSettings->WriteString(PdfPrintKey, FlagOff);
     AppSettings->WriteString(ImportPathKey, "/home/praxis/gdt/import.gdt");
     AppSettings->WriteString(ExportPathKey, "/home/praxis/gdt/export.gdt");
+    AppSettings->WriteString(GdtTestValuesKey, FlagOn);
+    AppSettings->WriteString(GdtAttachmentKey, FlagOn);
+    AppSettings->WriteString(ArchiveFolderKey, "/home/praxis/archiv");
 }
 
 QStringList TabOrder(QWidget& form) {
@@ -42,13 +48,13 @@ QStringList TabOrder(QWidget& form) {
     return order;
 }
 
-// Saves the dialog once it is on screen and painted, then cancels it.
-void ShootWhenShown(const QString& path) {
+// Saves the dialog titled title once it is on screen and painted, then cancels it.
+void ShootWhenShown(const QString& path, const QString& title) {
     auto* poll = new QTimer;
     auto polls = std::make_shared<int>(0);
-    QObject::connect(poll, &QTimer::timeout, [poll, polls, path] {
-        auto* form = qobject_cast<TFrmSettings*>(QApplication::activeModalWidget());
-        if (!form || !form->isVisible() || ++*polls < 4) {
+    QObject::connect(poll, &QTimer::timeout, [poll, polls, path, title] {
+        auto* form = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!form || form->windowTitle() != title || !form->isVisible() || ++*polls < 4) {
             return;
         }
         poll->stop();
@@ -78,8 +84,10 @@ int main(int argc, char** argv) {
 
     TFrmMain main;
     main.show();
-    ShootWhenShown(dir + "/settings-dialog.png");
+    ShootWhenShown(dir + "/settings-dialog.png", "Einstellungen");
     main.BtnSettingsClick();
+    ShootWhenShown(dir + "/advanced-settings.png", "Erweiterte Einstellungen");
+    TFrmAdvancedSettings::Execute(&main);
 
     StopUnits();
     return 0;
