@@ -2,6 +2,7 @@
 
 #include "app/Gdt.h"
 #include "app/Magnifier.h"
+#include "app/PathText.h"
 #include "app/ReportArchive.h"
 #include "app/SettingKeys.h"
 #include "app/UntSettings.h"
@@ -184,7 +185,7 @@ void TFrmAdvancedSettings::LoadSettings() {
     ChbTestValues->setChecked(AppSettings->ReadString(GdtTestValuesKey) == FlagOn);
     EdtTestIdents->setText(Q(AppSettings->ReadString(GdtTestIdentsKey)));
     ChbAttachment->setChecked(AppSettings->ReadString(GdtAttachmentKey) == FlagOn);
-    EdtArchive->setText(Q(AppSettings->ReadString(ArchiveFolderKey)));
+    EdtArchive->setText(PathText(AppSettings->ReadString(ArchiveFolderKey)));
 }
 
 void TFrmAdvancedSettings::BtnOKClick() {
@@ -203,7 +204,7 @@ bool TFrmAdvancedSettings::ValidateInput() {
     if (!ChbAttachment->isChecked()) {
         return true;
     }
-    const std::string archive = Text(EdtArchive);
+    const std::string archive = PathIn(EdtArchive);
     if (!DirectoryExists(archive)) {
         Refuse(EdtArchive, MissingArchiveMessage(archive));
         return false;
@@ -226,12 +227,12 @@ void TFrmAdvancedSettings::StoreSettings() {
     AppSettings->WriteString(GdtTestIdentsKey, Text(EdtTestIdents));
     AppSettings->WriteString(GdtAttachmentKey,
                              IfThenStr(ChbAttachment->isChecked(), FlagOn, FlagOff));
-    AppSettings->WriteString(ArchiveFolderKey, Text(EdtArchive));
+    AppSettings->WriteString(ArchiveFolderKey, PathIn(EdtArchive));
 }
 
 void TFrmAdvancedSettings::BtnArchiveClick() {
     const std::string path = BrowseForFolder(CSIDL_DRIVES, ArchiveBrowserTitle);
     if (!TrimCharSet(path, BlankAndControlChars(), true, true).empty()) {
-        EdtArchive->setText(Q(path));
+        EdtArchive->setText(PathText(path));
     }
 }

@@ -3,6 +3,7 @@
 #include "app/AdvancedSettings.h"
 #include "app/Gdt.h"
 #include "app/Magnifier.h"
+#include "app/PathText.h"
 #include "app/ReportFile.h"
 #include "app/SettingKeys.h"
 #include "platform/files/Files.h"
@@ -33,16 +34,6 @@ const char* const ValidFolderRequest = "\r\nBitte gültiges Verzeichnis angeben.
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-// Folder and file names go through the edits byte for byte, also a name the system keeps in
-// another encoding than UTF-8.
-QString PathText(const std::string& path) {
-    return QString::fromStdU16String(FileNameToUtf16(path));
-}
-
-std::string PathIn(const QLineEdit* edit) {
-    return FileNameFromUtf16(edit->text().toStdU16String());
 }
 
 QFont DialogFont() {
