@@ -25,8 +25,8 @@ monitor_sim="$program_dir\\monitor-sim.exe"
 launcher=(wine)
 
 script_args=("$@")
-source "$(dirname "$0")/common.sh" xdotool import pdftotext pdffonts pdftoppm wine wineserver \
-    wineboot
+source "$(dirname "$0")/common.sh" xdotool import pdftotext pdfinfo pdffonts pdftoppm wine \
+    wineserver wineboot
 new_user practice
 
 export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
@@ -83,8 +83,9 @@ fi
 echo "== a fresh prefix, the zip's folder in C:\\Program Files\\lirn Quarn"
 started=$SECONDS
 mkdir -p "$WINEPREFIX"
-# One server for the whole run saves seconds at every process start.
-wineserver -p
+# One server for the whole run saves seconds at every process start; one the test leaves behind
+# when it is killed ends on its own soon after the last program.
+wineserver -p10
 wineboot -i >/dev/null 2>&1 || fail "wineboot -i"
 drive_c=$WINEPREFIX/drive_c
 mkdir -p "$drive_c/Program Files/lirn Quarn"
@@ -149,6 +150,7 @@ for row in "Systole +120 +mmHg" "Diastole +80 +mmHg" "Puls +72 +PUL/min\\." "MAD
     "Arrhythmie +Nein" "Müller-Lüdenscheid, Jörg ß" "4711" "0?5\\.0?3\\.1950"; do
     check "report shows '$row'" grep -Eq "$row" <<<"$text"
 done
+check "PDF/A part 1" grep -q 'pdfaid:part="1"' <<<"$(pdfinfo -meta "$pdf" 2>/dev/null)"
 fonts=$(pdffonts "$pdf" 2>/dev/null | tail -n +3)
 check "fonts in the PDF" [ -n "$fonts" ]
 check "every font embedded" [ -z "$(awk '$(NF-4) != "yes"' <<<"$fonts")" ]
@@ -230,8 +232,10 @@ if [[ -n "$locked" ]]; then
     answer_box "$locked" Return
 fi
 check "the held report keeps its bytes" cmp -s "$pdf" "$work/first-report.pdf"
+check "the program still running after the box" kill -0 "$first_program"
 touch "$release"
 wait_for "the report let go" '! kill -0 '"$holding"' 2>/dev/null'
+check "the report intact after it was let go" cmp -s "$pdf" "$work/first-report.pdf"
 
 echo "== unplugged and plugged in again: the program reconnects"
 run monitor-sim unplug >/dev/null 2>&1 || fail "monitor-sim unplug failed"
