@@ -136,14 +136,14 @@ echo "== the request consumed, a measurement shows the patient"
 cp "$data/gdt/request_cp437_umlauts.gdt" "$request"
 plug QSIM0001 "lirn Quarn Monitor"
 plugged=${pids[-1]}
-start_program || exit 1
+start_program || { finish; exit 1; }
 first=$window
 first_program=$program
 run monitor-sim measure 120 80 72 93 >/dev/null 2>&1 || fail "monitor-sim measure failed"
 wait_for "the request consumed" '[[ ! -e "$request" ]]'
 wait_for "the PDF report in the umlaut folder" '[[ -s "$pdf" ]]' 300
 snap practice-window
-[[ -s "$pdf" ]] || exit 1
+[[ -s "$pdf" ]] || { finish; exit 1; }
 
 text=$(pdftotext -layout -enc UTF-8 "$pdf" - 2>/dev/null)
 for row in "Systole +120 +mmHg" "Diastole +80 +mmHg" "Puls +72 +PUL/min\\." "MAD +93 +mmHg" \
@@ -243,7 +243,7 @@ wait_for "the monitor gone" '! kill -0 '"$plugged"' 2>/dev/null'
 plug QSIM0001 "lirn Quarn Monitor"
 # The monitor refuses a measurement until a program has opened it.
 wait_for "the program connected again" \
-    'run monitor-sim measure 126 82 68 97 >/dev/null 2>&1' 300
+    'run monitor-sim measure 126 82 68 97 >/dev/null 2>&1' 100
 wait_for "the next report" \
     'pdftotext -layout "$pdf" - 2>/dev/null | grep -Eq "Systole +126 +mmHg"' 300
 text=$(pdftotext -layout -enc UTF-8 "$pdf" - 2>/dev/null)
@@ -282,7 +282,7 @@ wait_for "the window moved" \
 read -r x1 y1 <<<"$moved"
 close_program
 check "the report deleted at close" [ ! -e "$pdf" ]
-start_program || exit 1
+start_program || { finish; exit 1; }
 snap practice-restored
 read -r x2 y2 <<<"$(position "$window")"
 echo "   first at $x0,$y0, moved to $x1,$y1, restored at $x2,$y2"
