@@ -1,5 +1,6 @@
 #include "app/AdvancedSettings.h"
 
+#include "app/DialogControls.h"
 #include "app/Gdt.h"
 #include "app/Magnifier.h"
 #include "app/PathText.h"
@@ -43,23 +44,6 @@ QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& text, 
     box->move(topLeft);
     box->adjustSize();
     return box;
-}
-
-QLineEdit* MakeEdit(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setGeometry(geometry);
-    return edit;
-}
-
-QLabel* MakeAccessLabel(QWidget* parent, const char* name, const QString& text, QPoint topLeft,
-                        QWidget* buddy) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->move(topLeft);
-    label->adjustSize();
-    label->setBuddy(buddy);
-    return label;
 }
 
 QPushButton* MakeButton(const char* name, const QString& text) {

@@ -1,6 +1,7 @@
 #include "app/UntSettings.h"
 
 #include "app/AdvancedSettings.h"
+#include "app/DialogControls.h"
 #include "app/Gdt.h"
 #include "app/Magnifier.h"
 #include "app/PathText.h"
@@ -41,24 +42,6 @@ QFont DialogFont() {
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;
-}
-
-// The label's access key moves the focus to its buddy; its text decides its width.
-QLabel* MakeAccessLabel(QWidget* parent, const char* name, const QString& text, QPoint topLeft,
-                        QWidget* buddy) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->move(topLeft);
-    label->adjustSize();
-    label->setBuddy(buddy);
-    return label;
-}
-
-QLineEdit* MakeEdit(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setGeometry(geometry);
-    return edit;
 }
 
 QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& text,
