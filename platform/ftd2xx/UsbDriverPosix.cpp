@@ -12,7 +12,7 @@ constexpr uint32_t IdlePauseMs = 1;
 // Each packet from the chip begins with these, its modem and line status.
 constexpr uint32_t StatusBytesPerPacket = 2;
 // One transfer takes at most this many packets; what a read has no room for waits for the next.
-constexpr uint32_t PacketsPerTransfer = 64;
+constexpr uint32_t PacketsPerTransfer = 32;
 // A look at the queue asks the chip once, this long at most: one that has held bytes since the
 // last poll sends them at once, QEMU's chip answers an idle request not at all.
 constexpr uint32_t QueueLookTimeoutMs = 1;
