@@ -13,9 +13,10 @@ constexpr uint32_t IdlePauseMs = 1;
 constexpr uint32_t StatusBytesPerPacket = 2;
 // One transfer takes at most this many packets; what a read has no room for waits for the next.
 constexpr uint32_t PacketsPerTransfer = 32;
-// A look at the queue asks the chip once, this long at most: one that has held bytes since the
-// last poll sends them at once, QEMU's chip answers an idle request not at all.
-constexpr uint32_t QueueLookTimeoutMs = 1;
+// A look at the queue asks the chip once, this long at most: the chip sends what it holds at
+// the latest one latency period (2 ms, as the backend sets it) after its last packet, and a
+// slow host controller gets some room; QEMU's chip answers an idle request not at all.
+constexpr uint32_t QueueLookTimeoutMs = 2;
 
 // Removes the status bytes at the start of every packet; returns the length of the data.
 uint32_t StripStatusBytes(uint8_t* bytes, uint32_t length, uint32_t packetSize) {
