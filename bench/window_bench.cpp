@@ -251,23 +251,30 @@ void FloodWithBadFrames(QApplication& app, const std::string& socket, int second
         std::fflush(stdout);
         longestWaitMs = 0;
     });
-    bool over = false;
-    QTimer::singleShot(seconds * 1000, &app, [&] {
-        over = true;
-        flooding = false;
-        probe.stop();
-        report.stop();
+    // Frames still on the line at the end open a box again: boxes are closed until they are all
+    // taken.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, &app, [] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (auto* box = dynamic_cast<TFrmMsgBox*>(widget); box && box->isVisible()) {
                 box->close();
             }
         }
     });
+    bool over = false;
+    QTimer::singleShot(seconds * 1000, &app, [&] {
+        flooding = false;
+        probe.stop();
+        report.stop();
+        closer.start(100);
+    });
+    QTimer::singleShot(seconds * 1000 + 1000, &app, [&] { over = true; });
     lastTick = Clock::now();
     probe.start(20);
     report.start(10000);
     WaitWhile(
         app, [&] { return !over; }, (seconds + 60) * 1000);
+    closer.stop();
     sender.join();
     std::printf("VmRSS first / largest look  %ld / %ld KiB\n", firstRss, largestRss);
 }
@@ -408,7 +415,11 @@ int main(int argc, char* argv[]) {
         FloodWithBadFrames(app, socket, floodSeconds);
     }
 
-    // Closing with the monitor still connected: Esc to the window gone.
+    // Closing with the monitor still connected: Esc to the window gone. A box closed by the run
+    // leaves the window without the focus, and Esc goes to the active window.
+    form->activateWindow();
+    WaitWhile(
+        app, [&] { return QApplication::activeWindow() != form.get(); }, 2000);
     const auto closeStart = Clock::now();
     QTest::keyClick(form.get(), Qt::Key_Escape);
     WaitWhile(
