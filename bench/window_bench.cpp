@@ -1,5 +1,6 @@
 // Measures the main window with a virtual monitor: frame-to-display latency, CPU while connected
-// and idle, time from start to the window shown, closing with Esc, resident memory; with
+// and idle, the longest the event loop stalls while connected (idle, and while frames arrive),
+// time from start to the window shown, closing with Esc, resident memory; with
 // --bad-frames, the window under a stream of frames with a wrong checksum for that many seconds:
 // open boxes, how long a posted event waits, resident memory. Run from build/bin (it starts the
 // monitor-sim beside it), under xvfb-run or with QT_QPA_PLATFORM=offscreen.
@@ -117,6 +118,90 @@ long ResidentKiB(const char* key) {
     return std::atol(line.c_str() + std::strlen(key) + 1);
 }
 
+// The longest queued call to the window, which is how its timers' ticks reach it (a poll is
+// one), and the longest event of all, since the last look. A gap longer than every event is
+// time the process did not run.
+class TimedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    QObject* timed = nullptr;
+    double longestCallMs = 0;
+    double longestEventMs = 0;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        const bool call = receiver == timed && event->type() == QEvent::MetaCall;
+        const auto start = Clock::now();
+        const bool handled = QApplication::notify(receiver, event);
+        const double ms = Ms(Clock::now() - start);
+        longestEventMs = std::max(longestEventMs, ms);
+        longestCallMs = call ? std::max(longestCallMs, ms) : longestCallMs;
+        return handled;
+    }
+};
+
+struct Stalls {
+    double longestGapMs;
+    double longestPollMs;
+    double longestEventMs;
+    int gapsOver5Ms;
+};
+
+// Runs the event loop for the given time with a 1 ms timer beside the window's: the longest
+// gap between its ticks is the longest the window did not answer.
+Stalls MeasureStalls(TimedApplication& app, int durationMs) {
+    app.longestCallMs = 0;
+    app.longestEventMs = 0;
+    double longestGapMs = 0;
+    int gapsOver5Ms = 0;
+    auto lastTick = Clock::now();
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, &app, [&] {
+        const auto now = Clock::now();
+        const double gapMs = Ms(now - lastTick);
+        longestGapMs = std::max(longestGapMs, gapMs);
+        gapsOver5Ms += gapMs > 5 ? 1 : 0;
+        lastTick = now;
+    });
+    QEventLoop loop;
+    QTimer::singleShot(durationMs, &loop, &QEventLoop::quit);
+    lastTick = Clock::now();
+    probe.start(1);
+    loop.exec();
+    return {longestGapMs, app.longestCallMs, app.longestEventMs, gapsOver5Ms};
+}
+
+// Status frames back to back at line speed, so that polls keep finding a frame begun: each
+// waits for the rest of one. They go the measurement frame's way through the read and the
+// decoding, without a report.
+Stalls StallsWhileFramesArrive(TimedApplication& app, const std::string& socket, int durationMs,
+                               long& sent) {
+    std::atomic<bool> sending{true};
+    std::atomic<long> count{0};
+    std::thread sender([&] {
+        const std::string request = "SEND 0 " + vm::HexEncode("85000000000000");
+        while (sending) {
+            std::string answer;
+            if (vm::Ask(socket, request, answer) && answer == "OK") {
+                ++count;
+            }
+        }
+    });
+    const Stalls stalls = MeasureStalls(app, durationMs);
+    sending = false;
+    sender.join();
+    sent = count;
+    return stalls;
+}
+
+void PrintStalls(const char* phase, const Stalls& stalls) {
+    std::printf("%-7s longest gap %.1f ms, gaps over 5 ms %d, longest poll %.1f ms, longest "
+                "event %.1f ms\n",
+                phase, stalls.longestGapMs, stalls.gapsOver5Ms, stalls.longestPollMs,
+                stalls.longestEventMs);
+}
+
 int OpenMsgBoxes() {
     int open = 0;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -166,23 +251,30 @@ void FloodWithBadFrames(QApplication& app, const std::string& socket, int second
         std::fflush(stdout);
         longestWaitMs = 0;
     });
-    bool over = false;
-    QTimer::singleShot(seconds * 1000, &app, [&] {
-        over = true;
-        flooding = false;
-        probe.stop();
-        report.stop();
+    // Frames still on the line at the end open a box again: boxes are closed until they are all
+    // taken.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, &app, [] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (auto* box = dynamic_cast<TFrmMsgBox*>(widget); box && box->isVisible()) {
                 box->close();
             }
         }
     });
+    bool over = false;
+    QTimer::singleShot(seconds * 1000, &app, [&] {
+        flooding = false;
+        probe.stop();
+        report.stop();
+        closer.start(100);
+    });
+    QTimer::singleShot(seconds * 1000 + 1000, &app, [&] { over = true; });
     lastTick = Clock::now();
     probe.start(20);
     report.start(10000);
     WaitWhile(
         app, [&] { return !over; }, (seconds + 60) * 1000);
+    closer.stop();
     sender.join();
     std::printf("VmRSS first / largest look  %ld / %ld KiB\n", firstRss, largestRss);
 }
@@ -199,7 +291,7 @@ int main(int argc, char* argv[]) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
 
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
     const std::string binDir = QCoreApplication::applicationDirPath().toStdString();
     StartUnits();
     // Every measurement writes its report, as in a practice.
@@ -207,6 +299,7 @@ int main(int argc, char* argv[]) {
     mkdir(pdfFolder.c_str(), 0700);
     AppSettings->WriteString(PdfFolderKey, pdfFolder);
     auto form = std::make_unique<TFrmMain>();
+    app.timed = form.get();
     form->show();
     WaitWhile(
         app, [&] { return !form->windowHandle() || !form->windowHandle()->isExposed(); }, 10000);
@@ -221,8 +314,9 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    // Idle while connected: the poll reads for 50 ms every 150 ms and finds nothing. The wait
-    // is an event loop like the program's own; one that polls for events would measure itself.
+    // Idle while connected: every 150 ms the poll looks at the queue and finds nothing. The
+    // wait is an event loop like the program's own; one that polls for events would measure
+    // itself.
     const double cpuBefore = CpuSeconds();
     const auto idleStart = Clock::now();
     {
@@ -232,6 +326,7 @@ int main(int argc, char* argv[]) {
     }
     const double idleCpuPercent =
         100.0 * (CpuSeconds() - cpuBefore) / (Ms(Clock::now() - idleStart) / 1000.0);
+    const Stalls idleStalls = MeasureStalls(app, 10000);
 
     // The poll that shows a frame runs just before this queued slot.
     std::atomic<int> polls{0};
@@ -240,17 +335,45 @@ int main(int argc, char* argv[]) {
 
     std::string error;
     const std::string socket = vm::MonitorAddress(*vm::MonitorFolder(error), Serial);
+    long statusFramesSent = 0;
+    const Stalls arrivingStalls = StallsWhileFramesArrive(app, socket, 10000, statusFramesSent);
+    // The last status frame is taken before the measurement frames start.
+    {
+        QEventLoop settle;
+        QTimer::singleShot(300, &settle, &QEventLoop::quit);
+        settle.exec();
+    }
+    // A frame cut short (the monitor's process held up mid-frame on a busy machine) opens the
+    // checksum box, whose own loop would hold the run up for good: it is closed and counted.
+    int boxesClosed = 0;
+    QTimer boxCloser;
+    QObject::connect(&boxCloser, &QTimer::timeout, &app, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* box = dynamic_cast<TFrmMsgBox*>(widget); box && box->isVisible()) {
+                box->close();
+                ++boxesClosed;
+            }
+        }
+    });
+    boxCloser.start(100);
     std::vector<Sample> samples;
-    std::mt19937 random(42);
+    // Waits before each frame that cover the poll's period evenly, in a shuffled order: drawn
+    // at random, a hundred of them leave gaps in it that move the median by several ms from one
+    // read's design to another's.
+    std::vector<std::chrono::microseconds> phases;
+    for (int i = 0; i < frames; ++i) {
+        phases.emplace_back(150000LL * i / frames);
+    }
+    std::shuffle(phases.begin(), phases.end(), std::mt19937(42));
     for (int i = 0; i < frames; ++i) {
         const std::string systole = std::to_string(100 + i % 100);
         const std::string request = "SEND 0 " + vm::HexEncode(Frame(100 + i % 100, 70, 60, 90));
         std::atomic<bool> sent{false};
         Clock::time_point lastByte;
         int pollsAtLastByte = 0;
-        // Sent from another thread so the window's loop keeps running, at a random phase.
+        // Sent from another thread so the window's loop keeps running.
         std::thread sender([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(random() % 150));
+            std::this_thread::sleep_for(phases[static_cast<size_t>(i)]);
             std::string answer;
             vm::Ask(socket, request, answer);
             lastByte = Clock::now();
@@ -265,6 +388,8 @@ int main(int argc, char* argv[]) {
         samples.push_back({Ms(shown - lastByte), polls.load() - pollsAtLastByte});
     }
 
+    boxCloser.stop();
+
     std::vector<double> latencies;
     int worstPolls = 0;
     for (const Sample& s : samples) {
@@ -275,17 +400,26 @@ int main(int argc, char* argv[]) {
     std::printf("platform            %s\n", qPrintable(QGuiApplication::platformName()));
     std::printf("start to window     %.0f ms\n", startupMs);
     std::printf("idle CPU connected  %.2f %%\n", idleCpuPercent);
+    PrintStalls("idle", idleStalls);
+    PrintStalls("frames", arrivingStalls);
+    std::printf("status frames sent  %ld\n", statusFramesSent);
     std::printf("frames              %d\n", frames);
     std::printf("latency median      %.1f ms\n", latencies[latencies.size() / 2]);
+    std::printf("latency 90 %%        %.1f ms\n", latencies[latencies.size() * 9 / 10]);
     std::printf("latency worst       %.1f ms\n", latencies.back());
     std::printf("polls after frame   at most %d\n", worstPolls);
+    std::printf("checksum boxes      %d\n", boxesClosed);
     std::printf("%s\n%s\n", StatusLine("VmRSS").c_str(), StatusLine("VmHWM").c_str());
     std::fflush(stdout);
     if (floodSeconds > 0) {
         FloodWithBadFrames(app, socket, floodSeconds);
     }
 
-    // Closing with the monitor still connected: Esc to the window gone.
+    // Closing with the monitor still connected: Esc to the window gone. A box closed by the run
+    // leaves the window without the focus, and Esc goes to the active window.
+    form->activateWindow();
+    WaitWhile(
+        app, [&] { return QApplication::activeWindow() != form.get(); }, 2000);
     const auto closeStart = Clock::now();
     QTest::keyClick(form.get(), Qt::Key_Escape);
     WaitWhile(

@@ -9,6 +9,7 @@ FT_HANDLE DeviceHandle = nullptr;
 bool ErrorReportsEnabled = true;
 FT_STATUS LastReadStatus = FT_OK;
 uint32_t DeviceCount = 0;
+uint32_t QueuedBytes = 0;
 std::string DeviceInfo;
 std::array<uint8_t, ReceiveBufferSize> ReceiveBuffer{};
 uint32_t BaudRate = 0;
@@ -136,6 +137,10 @@ uint32_t ReadFTDeviceAt(uint32_t offset, uint32_t count) {
     got = std::min(got, count);
     std::memcpy(ReceiveBuffer.data() + offset, ReadBuffer, got);
     return got;
+}
+
+FT_STATUS GetFTDeviceQueueStatus() {
+    return Reported("FT_GetQueueStatus", FT_GetQueueStatus(DeviceHandle, &QueuedBytes));
 }
 
 FT_STATUS SetFTDeviceBaudRate() {

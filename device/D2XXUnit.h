@@ -20,6 +20,7 @@ extern FT_HANDLE DeviceHandle;
 extern bool ErrorReportsEnabled;
 extern FT_STATUS LastReadStatus;
 extern uint32_t DeviceCount;
+extern uint32_t QueuedBytes;
 extern std::string DeviceInfo;
 extern std::array<uint8_t, ReceiveBufferSize> ReceiveBuffer;
 extern uint32_t BaudRate;
@@ -46,6 +47,9 @@ FT_STATUS CloseFTDevice();
 uint32_t ReadFTDevice(uint32_t count);
 // As ReadFTDevice, into ReceiveBuffer from offset on; the bytes before offset stay.
 uint32_t ReadFTDeviceAt(uint32_t offset, uint32_t count);
+// QueuedBytes := what the driver holds for reading now, which a read of that many takes
+// without waiting.
+FT_STATUS GetFTDeviceQueueStatus();
 FT_STATUS SetFTDeviceBaudRate();
 FT_STATUS SetFTDeviceDataCharacteristics();
 FT_STATUS SetFTDeviceTimeouts(uint32_t readTimeout, uint32_t writeTimeout);

@@ -159,8 +159,13 @@ void ClearReceivedBytes() {
 }
 
 void ReceiveFrameBytes() {
-    ReceivedCount += ReadFTDeviceAt(ReceivedCount, ReceiveBufferSize - ReceivedCount);
+    LastReadStatus = GetFTDeviceQueueStatus();
     LineQuiet = LastReadStatus != FT_OK;
+    if (!LineQuiet && QueuedBytes > 0) {
+        ReceivedCount +=
+            ReadFTDeviceAt(ReceivedCount, std::min(QueuedBytes, ReceiveBufferSize - ReceivedCount));
+        LineQuiet = LastReadStatus != FT_OK;
+    }
     const size_t missing = LineQuiet ? 0 : MissingFromBegunFrame(WaitingBytes());
     if (missing == 0) {
         return;

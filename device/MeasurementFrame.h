@@ -64,10 +64,11 @@ void ClearReceivedBytes();
 int32_t ReadFrameType();
 int32_t FrameChecksum(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e);
 
-// The poll's read: appends what the driver holds behind the bytes waiting in ReceiveBuffer.
-// When they end in a frame that has begun, waits once more for its rest, so that a frame
-// straddling the read time-out is decoded in the same poll. A failed read, or a rest that does
-// not come, leaves the line quiet for the following decoding.
+// The poll's read: appends what the driver holds behind the bytes waiting in ReceiveBuffer,
+// without waiting when it holds nothing. When they end in a frame that has begun, waits for its
+// rest only (at most the read time-out), so that a frame on the line while the poll looks is
+// decoded in the same poll. A failed look or read, or a rest that does not come, leaves the
+// line quiet for the following decoding; LastReadStatus tells a lost device.
 void ReceiveFrameBytes();
 
 // Decodes the first frame among the waiting bytes (ScanFrame) and removes it with the noise

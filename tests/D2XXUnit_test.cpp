@@ -38,6 +38,7 @@ protected:
         ErrorReportsEnabled = true;
         LastReadStatus = FT_OK;
         DeviceCount = 0;
+        QueuedBytes = 0;
         DeviceInfo.clear();
         ClearReceivedBytes();
         FTErrorDialog = RecordError;
@@ -300,6 +301,33 @@ TEST_F(D2XXUnitTest, FailedReadKeepsBufferAndTellsWhy) {
     EXPECT_EQ(LastReadStatus, FT_OK);
 }
 
+TEST_F(D2XXUnitTest, QueueStatusCountsWhatWaitsWithoutWaiting) {
+    openMonitor();
+    script_->arrive("801E5048");
+    script_->arriveIn(20, "5F0059");
+    QueuedBytes = 99;
+    EXPECT_EQ(GetFTDeviceQueueStatus(), FT_OK);
+    EXPECT_EQ(QueuedBytes, 8u);
+    EXPECT_EQ(script_->nowMs, 0u);
+    EXPECT_EQ(ReadFTDevice(QueuedBytes), 8u);
+    EXPECT_EQ(script_->nowMs, 0u);
+    EXPECT_EQ(GetFTDeviceQueueStatus(), FT_OK);
+    EXPECT_EQ(QueuedBytes, 0u);
+    EXPECT_TRUE(Shown.empty());
+}
+
+TEST_F(D2XXUnitTest, QueueStatusOfALostOrClosedDeviceFailsAndReports) {
+    openMonitor();
+    script_->unplug("MON1");
+    EXPECT_EQ(GetFTDeviceQueueStatus(), FT_IO_ERROR);
+    EXPECT_EQ(QueuedBytes, 0u);
+    EXPECT_EQ(CloseFTDevice(), FT_OK);
+    EXPECT_EQ(GetFTDeviceQueueStatus(), FT_INVALID_HANDLE);
+    ASSERT_EQ(Shown.size(), 2u);
+    EXPECT_EQ(Shown[0].text, "FT_GetQueueStatus - General IO error...");
+    EXPECT_EQ(Shown[1].text, "FT_GetQueueStatus - Invalid handle...");
+}
+
 // The poll's read, as the measurement cycle makes it.
 class FrameReceptionTest : public D2XXUnitTest {
 protected:
@@ -337,18 +365,48 @@ TEST_F(FrameReceptionTest, AppendsBehindTheWaitingBytes) {
     EXPECT_EQ(waiting(), "");
 }
 
-TEST_F(FrameReceptionTest, BegunFrameGetsOneMoreReadForItsRest) {
-    script_->arriveIn(45, "801E5048");
-    script_->arriveIn(60, "5F0059");
+// The rest comes at line speed: the poll waits for it, and for nothing behind it.
+TEST_F(FrameReceptionTest, BegunFrameGetsOneMoreReadForItsRestOnly) {
+    script_->arrive("801E5048");
+    script_->arriveIn(7, "5F0059");
+    script_->arriveIn(30, "85000000000000");
     ReceiveFrameBytes();
     EXPECT_EQ(script_->log.reads, 2);
-    EXPECT_EQ(script_->nowMs, 60u);
+    EXPECT_EQ(script_->nowMs, 7u);
+    EXPECT_EQ(waiting(), "801E50485F0059");
     EXPECT_EQ(decode(), ValidMeasurement);
+}
+
+TEST_F(FrameReceptionTest, PollWithNothingQueuedReturnsAtOnceAndALaterOneTakesTheFrame) {
+    script_->arriveIn(30, "801E50485F0059");
+    ReceiveFrameBytes();
+    EXPECT_EQ(script_->nowMs, 0u);
+    EXPECT_EQ(script_->log.reads, 0);
+    EXPECT_EQ(LastReadStatus, FT_OK);
+    EXPECT_EQ(decode(), NoFrame);
+
+    script_->nowMs = 150;
+    ReceiveFrameBytes();
+    EXPECT_EQ(script_->nowMs, 150u);
+    EXPECT_EQ(script_->log.reads, 1);
+    EXPECT_EQ(decode(), ValidMeasurement);
+}
+
+TEST_F(FrameReceptionTest, LookAtTheQueueTellsALostDevice) {
+    script_->arrive("801E50485F0059");
+    script_->unplug("MON1");
+    ReceiveFrameBytes();
+    EXPECT_EQ(LastReadStatus, FT_IO_ERROR);
+    EXPECT_EQ(script_->log.reads, 0);
+    std::string text;
+    FTReadErrorText(text);
+    EXPECT_EQ(text, "Fehler: General IO error...");
+    EXPECT_EQ(decode(), NoFrame);
 }
 
 struct CutCase {
     const char* name;
-    uint64_t readsFailFromMs;
+    int readsBeforeUnplug;
     FT_STATUS status;
 };
 
@@ -357,8 +415,8 @@ class CutShortTest : public FrameReceptionTest, public testing::WithParamInterfa
 // 96/80/64 with MAD 0: the first eight characters pass the checksum when zeros stand for the
 // missing rest.
 TEST_P(CutShortTest, MeasurementWhoseRestNeverComesIsAChecksumError) {
-    script_->readsFailFromMs = GetParam().readsFailFromMs;
-    script_->arriveIn(45, "80105040");
+    script_->readsBeforeUnplug = GetParam().readsBeforeUnplug;
+    script_->arrive("80105040");
     ReceiveFrameBytes();
     EXPECT_EQ(LastReadStatus, GetParam().status);
     Measurement measurement;
@@ -369,8 +427,8 @@ TEST_P(CutShortTest, MeasurementWhoseRestNeverComesIsAChecksumError) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cuts, CutShortTest,
-                         testing::Values(CutCase{"Unplugged", 48, FT_IO_ERROR},
-                                         CutCase{"LineFallsSilent", UINT64_MAX, FT_OK}),
+                         testing::Values(CutCase{"Unplugged", 1, FT_IO_ERROR},
+                                         CutCase{"LineFallsSilent", -1, FT_OK}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(D2XXUnitTest, UnpluggedDeviceFailsTheNextRead) {

@@ -4,6 +4,7 @@
 #include "common/TestEnvironment.h"
 #include "common/device/MonitorLine.h"
 #include "device/D2XXUnit.h"
+#include "device/MeasurementFrame.h"
 #include "platform/ftd2xx/DefaultDrivers.h"
 #include "platform/ftd2xx/Ftd2xxLibraryWin.h"
 #include "standin/Ftd2xxStandIn.h"
@@ -161,6 +162,39 @@ TEST_F(LibraryDriverTest, ReadsWhatArrivesWithinTheTimeOutAndKeepsTheRestForTheN
     EXPECT_EQ(Received(14), "85000000000000");
     ASSERT_EQ(ReadFTDevice(14), 4u);
     EXPECT_EQ(Received(4), "801E");
+}
+
+TEST_F(LibraryDriverTest, QueueStatusCountsWhatHasArrivedAndFailsOnceTheDeviceIsLost) {
+    standIn_.plug("FT5QX1A", "Blutdruckmonitor");
+    ASSERT_NO_FATAL_FAILURE(OpenWithMonitorSettings("FT5QX1A"));
+    ASSERT_EQ(GetFTDeviceQueueStatus(), FT_OK);
+    EXPECT_EQ(QueuedBytes, 0u);
+
+    standIn_.sendText("FT5QX1A", "801E5048", 0);
+    standIn_.sendText("FT5QX1A", "5F0059", 60000);
+    ASSERT_EQ(GetFTDeviceQueueStatus(), FT_OK);
+    EXPECT_EQ(QueuedBytes, 8u);
+    ASSERT_EQ(ReadFTDevice(QueuedBytes), 8u);
+    EXPECT_EQ(Received(8), "801E5048");
+
+    standIn_.unplug("FT5QX1A");
+    EXPECT_EQ(GetFTDeviceQueueStatus(), FT_IO_ERROR);
+    EXPECT_EQ(standIn_.openHandles(), 0u);
+}
+
+TEST_F(LibraryDriverTest, PollTakesTheQueuedFrameAndDecodesIt) {
+    standIn_.plug("FT5QX1A", "Blutdruckmonitor");
+    ASSERT_NO_FATAL_FAILURE(OpenWithMonitorSettings("FT5QX1A"));
+    standIn_.sendText("FT5QX1A", "801E50485F0059", 0);
+    ReceiveFrameBytes();
+    EXPECT_EQ(LastReadStatus, FT_OK);
+    Measurement measurement;
+    EXPECT_EQ(DecodeFrame(measurement), ValidMeasurement);
+    EXPECT_EQ(measurement.Systole, "110");
+
+    standIn_.unplug("FT5QX1A");
+    ReceiveFrameBytes();
+    EXPECT_EQ(LastReadStatus, FT_IO_ERROR);
 }
 
 TEST_F(LibraryDriverTest, ReadBeforeAnyTimeOutIsSetReturnsInsteadOfWaitingWithoutEnd) {

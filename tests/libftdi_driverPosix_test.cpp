@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -23,15 +24,24 @@ struct Arrival {
     std::string bytes;
 };
 
-// A bus whose chip answers every poll after a latency of its own, on a clock of its own.
+// A bus whose chip sends what it has received in packets, on a clock of its own. Each packet
+// begins with two status bytes; a short one ends the transfer. The chip sends a packet when a
+// full one is held, or once its latency timer has run since its last packet. With nothing held a
+// real chip still sends its status bytes then; QEMU's answers nothing (a NAK) until bytes come
+// or the transfer's time-out passes.
 class FakeBackend : public FtdiBackend {
 public:
     static constexpr uint64_t LatencyMs = 2;
+    static constexpr uint8_t StatusBytes[2] = {0x01, 0x60};
 
     std::vector<FakeUsbDevice> devices;
     UsbResult listResult = UsbResult::Ok;
     UsbResult readResult = UsbResult::Ok;
     UsbResult baudResult = UsbResult::Ok;
+    // Transfers that begin at or after this moment find the device gone.
+    uint64_t goneFromMs = UINT64_MAX;
+    uint32_t packetSize = 64;
+    bool naksWhenIdle = false;
     std::vector<Arrival> arrivals;
     uint64_t now = 1000;
     int openPorts = 0;
@@ -64,6 +74,50 @@ public:
     uint64_t nowMs() override { return now; }
     void pauseMs(uint32_t ms) override { now += ms; }
 
+    UsbResult transfer(uint8_t* buffer, uint32_t size, uint32_t timeoutMs, uint32_t& transferred) {
+        const uint64_t deadline = now + timeoutMs;
+        uint64_t sendAt = std::max(now, lastPacketAt_ + LatencyMs);
+        for (;;) {
+            if (naksWhenIdle && held(sendAt) == 0) {
+                sendAt = std::max(sendAt, nextArrival());
+            }
+            if (sendAt > deadline) {
+                now = deadline;
+                return UsbResult::TimedOut;
+            }
+            now = sendAt;
+            lastPacketAt_ = now;
+            std::memcpy(buffer + transferred, StatusBytes, sizeof StatusBytes);
+            const uint32_t data =
+                take(buffer + transferred + sizeof StatusBytes, packetSize - sizeof StatusBytes);
+            transferred += static_cast<uint32_t>(sizeof StatusBytes) + data;
+            if (data < packetSize - sizeof StatusBytes || transferred == size) {
+                return UsbResult::Ok;
+            }
+            sendAt = held(now) >= packetSize - sizeof StatusBytes ? now : now + LatencyMs;
+        }
+    }
+
+private:
+    const FakeUsbDevice* find(const UsbDeviceId& id) const {
+        for (const auto& device : devices) {
+            if (device.id.bus == id.bus && device.id.address == id.address) {
+                return &device;
+            }
+        }
+        return nullptr;
+    }
+
+    size_t held(uint64_t at) const {
+        size_t n = 0;
+        for (const auto& arrival : arrivals) {
+            n += arrival.atMs <= at ? arrival.bytes.size() : 0;
+        }
+        return n;
+    }
+
+    uint64_t nextArrival() const { return arrivals.empty() ? UINT64_MAX : arrivals.front().atMs; }
+
     // Bytes the chip has received by now, at most size of them.
     uint32_t take(uint8_t* buffer, uint32_t size) {
         uint32_t got = 0;
@@ -80,15 +134,7 @@ public:
         return got;
     }
 
-private:
-    const FakeUsbDevice* find(const UsbDeviceId& id) const {
-        for (const auto& device : devices) {
-            if (device.id.bus == id.bus && device.id.address == id.address) {
-                return &device;
-            }
-        }
-        return nullptr;
-    }
+    uint64_t lastPacketAt_ = 0;
 };
 
 class FakePort : public FtdiPort {
@@ -98,15 +144,22 @@ public:
 
     UsbResult setBaudRate(uint32_t) override { return backend_.baudResult; }
     UsbResult setLineProperty(uint8_t, uint8_t, uint8_t) override { return UsbResult::Ok; }
+    uint32_t packetSize() const override { return backend_.packetSize; }
 
-    UsbResult read(uint8_t* buffer, uint32_t size, uint32_t& got) override {
+    UsbResult transferIn(uint8_t* buffer, uint32_t size, uint32_t timeoutMs,
+                         uint32_t& transferred) override {
         ++backend_.readCalls;
+        transferred = 0;
+        // libusb overflows a buffer that ends inside a packet, and waits for ever on 0.
+        EXPECT_EQ(size % backend_.packetSize, 0u);
+        EXPECT_GE(timeoutMs, 1u);
         if (backend_.readResult != UsbResult::Ok) {
             return backend_.readResult;
         }
-        backend_.now += FakeBackend::LatencyMs;
-        got = backend_.take(buffer, size);
-        return UsbResult::Ok;
+        if (backend_.now >= backend_.goneFromMs) {
+            return UsbResult::Gone;
+        }
+        return backend_.transfer(buffer, size, timeoutMs, transferred);
     }
 
 private:
@@ -239,6 +292,7 @@ struct ReadCase {
     uint32_t timeoutMs;
     std::string expected;
     bool returnsBeforeTimeout;
+    bool naksWhenIdle = false;
 };
 
 void PrintTo(const ReadCase& c, std::ostream* os) {
@@ -250,6 +304,7 @@ class UsbReadTest : public UsbDriverTest, public testing::WithParamInterface<Rea
 TEST_P(UsbReadTest, ReturnsWhenAllArrivedOrTheTimeoutPassed) {
     const auto& c = GetParam();
     backend_->devices = {Ftdi(2, 0x6001, "A")};
+    backend_->naksWhenIdle = c.naksWhenIdle;
     FT_HANDLE handle = open("A");
     ASSERT_EQ(FT_SetTimeouts(handle, c.timeoutMs, 0), FT_OK);
     const uint64_t start = backend_->now;
@@ -280,8 +335,193 @@ INSTANTIATE_TEST_SUITE_P(
                  true},
         ReadCase{"PartOnTime", {{3, "801E5048"}, {200, "5F0059"}}, 50, "801E5048", false},
         ReadCase{"Nothing", {}, 50, "", false},
-        ReadCase{"ZeroTimeoutTakesWhatWaits", {{0, "8085"}, {10, "FF"}}, 0, "8085", false}),
+        ReadCase{"ZeroTimeoutTakesWhatWaits", {{0, "8085"}, {10, "FF"}}, 0, "8085", false},
+        ReadCase{"IdleChipThatNaksWholeFrameEarly",
+                 {{5, "801E50485F0059"}},
+                 50,
+                 "801E50485F0059",
+                 true,
+                 true},
+        ReadCase{"IdleChipThatNaksPartOnTime",
+                 {{3, "801E5048"}, {200, "5F0059"}},
+                 50,
+                 "801E5048",
+                 false,
+                 true},
+        ReadCase{"IdleChipThatNaksNothing", {}, 50, "", false, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The device unit asks for all the room of its buffer; the chip falls silent after the frames.
+TEST_F(UsbDriverTest, ReadOfTheWholeBufferKeepsEveryFrameThatCame) {
+    backend_->naksWhenIdle = true;
+    backend_->devices = {Ftdi(2, 0x6001, "A")};
+    FT_HANDLE handle = open("A");
+    ASSERT_EQ(FT_SetTimeouts(handle, 50, 0), FT_OK);
+    const uint64_t start = backend_->now;
+    backend_->arrivals = {{start + 3, "801E50485F0059"},
+                          {start + 20, "802D5A3C6B0121"},
+                          {start + 37, "85000000000000"}};
+    std::vector<char> buffer(0x10000);
+    uint32_t got = 0;
+    ASSERT_EQ(FT_Read(handle, buffer.data(), 0x10000, &got), FT_OK);
+    EXPECT_EQ(std::string(buffer.data(), got), "801E50485F0059802D5A3C6B012185000000000000");
+}
+
+// Payload bytes that no status bytes can be mistaken for.
+std::string Payload(size_t count) {
+    std::string bytes;
+    for (size_t i = 0; i < count; ++i) {
+        bytes += static_cast<char>('A' + i % 26);
+    }
+    return bytes;
+}
+
+class UsbPacketTest : public UsbDriverTest, public testing::WithParamInterface<uint32_t> {
+protected:
+    void SetUp() override {
+        backend_->packetSize = GetParam();
+        backend_->devices = {Ftdi(2, 0x6001, "A")};
+        handle_ = open("A");
+        ASSERT_EQ(FT_SetTimeouts(handle_, 50, 0), FT_OK);
+    }
+
+    std::string read(uint32_t count) {
+        std::vector<char> buffer(count);
+        uint32_t got = 0;
+        EXPECT_EQ(FT_Read(handle_, buffer.data(), count, &got), FT_OK);
+        return std::string(buffer.data(), got);
+    }
+
+    uint32_t dataPerPacket() const { return GetParam() - 2; }
+
+    FT_HANDLE handle_ = nullptr;
+};
+
+// Full packets and then nothing: QEMU's chip lets the transfer time out after them.
+TEST_P(UsbPacketTest, TransferThatTimesOutAfterDataDeliversTheData) {
+    backend_->naksWhenIdle = true;
+    const std::string payload = Payload(2 * dataPerPacket());
+    backend_->arrivals = {{backend_->now, payload}};
+    EXPECT_EQ(read(static_cast<uint32_t>(payload.size())), payload);
+    EXPECT_EQ(backend_->readCalls, 1);
+}
+
+TEST_P(UsbPacketTest, PacketsSplitAcrossReadsLoseNothingAndKeepNoStatusBytes) {
+    const std::string payload = Payload(2 * dataPerPacket() + 26);
+    backend_->arrivals = {{backend_->now, payload}};
+    const uint32_t head = dataPerPacket() - 4;
+    std::string received = read(14);
+    EXPECT_EQ(backend_->readCalls, 1);
+    received += read(head);
+    received += read(dataPerPacket());
+    EXPECT_EQ(backend_->readCalls, 1) << "the rest of a transfer waits in the driver";
+    received += read(static_cast<uint32_t>(payload.size()));
+    EXPECT_EQ(received, payload);
+}
+
+TEST_P(UsbPacketTest, BytesKeptFromBeforeTheDeviceWasLostComeFirst) {
+    backend_->arrivals = {{backend_->now, "801E50485F005985000000"}};
+    EXPECT_EQ(read(14), "801E50485F0059");
+    backend_->goneFromMs = backend_->now;
+    EXPECT_EQ(read(14), "85000000");
+    EXPECT_EQ(backend_->openPorts, 0) << "released at once";
+    char buffer[14];
+    uint32_t got = 99;
+    EXPECT_EQ(FT_Read(handle_, buffer, 14, &got), FT_IO_ERROR);
+    EXPECT_EQ(got, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(PacketSizes, UsbPacketTest, testing::Values(64u, 512u));
+
+TEST_F(UsbDriverTest, DeviceLostWhileAFrameComesHandsOnWhatCameThenFails) {
+    backend_->devices = {Ftdi(2, 0x6001, "A")};
+    FT_HANDLE handle = open("A");
+    ASSERT_EQ(FT_SetTimeouts(handle, 50, 0), FT_OK);
+    backend_->arrivals = {{backend_->now, "801E"}};
+    backend_->goneFromMs = backend_->now + 1;
+    char buffer[14];
+    uint32_t got = 0;
+    ASSERT_EQ(FT_Read(handle, buffer, 14, &got), FT_OK);
+    EXPECT_EQ(std::string(buffer, got), "801E");
+    EXPECT_EQ(backend_->openPorts, 0);
+    EXPECT_EQ(FT_Read(handle, buffer, 14, &got), FT_IO_ERROR);
+    uint32_t queued = 99;
+    EXPECT_EQ(FT_GetQueueStatus(handle, &queued), FT_IO_ERROR);
+    EXPECT_EQ(queued, 0u);
+}
+
+struct QueueCase {
+    const char* name;
+    bool naksWhenIdle;
+    std::string waiting;
+};
+
+void PrintTo(const QueueCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class UsbQueueTest : public UsbDriverTest, public testing::WithParamInterface<QueueCase> {};
+
+TEST_P(UsbQueueTest, CountsWhatWaitsAtOnceAndTheReadTakesItWithoutWaiting) {
+    const auto& c = GetParam();
+    backend_->naksWhenIdle = c.naksWhenIdle;
+    backend_->devices = {Ftdi(2, 0x6001, "A")};
+    FT_HANDLE handle = open("A");
+    ASSERT_EQ(FT_SetTimeouts(handle, 50, 0), FT_OK);
+    const uint64_t start = backend_->now;
+    if (!c.waiting.empty()) {
+        backend_->arrivals.push_back({start, c.waiting});
+    }
+    backend_->arrivals.push_back({start + 5, "later"});
+    uint32_t queued = 99;
+    ASSERT_EQ(FT_GetQueueStatus(handle, &queued), FT_OK);
+    EXPECT_EQ(queued, c.waiting.size());
+    EXPECT_LE(backend_->now - start, 2u);
+    if (queued == 0) {
+        return;
+    }
+    const int transfers = backend_->readCalls;
+    std::vector<char> buffer(queued);
+    uint32_t got = 0;
+    ASSERT_EQ(FT_Read(handle, buffer.data(), queued, &got), FT_OK);
+    EXPECT_EQ(std::string(buffer.data(), got), c.waiting);
+    EXPECT_EQ(backend_->readCalls, transfers);
+    EXPECT_LE(backend_->now - start, 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Chips, UsbQueueTest,
+                         testing::Values(QueueCase{"IdleChipSendsItsStatus", false, ""},
+                                         QueueCase{"IdleChipNaks", true, ""},
+                                         QueueCase{"FrameWaiting", false, "801E50485F0059"},
+                                         QueueCase{"FrameWaitingOnAChipThatNaks", true,
+                                                   "801E50485F0059"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UsbDriverTest, QueueCountsBytesKeptFromAReadWithoutAskingTheChip) {
+    backend_->devices = {Ftdi(2, 0x6001, "A")};
+    FT_HANDLE handle = open("A");
+    backend_->arrivals = {{backend_->now, "801E50485F005985000000"}};
+    char buffer[14];
+    uint32_t got = 0;
+    ASSERT_EQ(FT_Read(handle, buffer, 14, &got), FT_OK);
+    const int transfers = backend_->readCalls;
+    uint32_t queued = 0;
+    ASSERT_EQ(FT_GetQueueStatus(handle, &queued), FT_OK);
+    EXPECT_EQ(queued, 8u);
+    EXPECT_EQ(backend_->readCalls, transfers);
+}
+
+TEST_F(UsbDriverTest, QueueOfALostDeviceFailsAndReleasesIt) {
+    backend_->devices = {Ftdi(2, 0x6001, "A")};
+    FT_HANDLE handle = open("A");
+    backend_->readResult = UsbResult::Gone;
+    uint32_t queued = 99;
+    EXPECT_EQ(FT_GetQueueStatus(handle, &queued), FT_IO_ERROR);
+    EXPECT_EQ(queued, 0u);
+    EXPECT_EQ(backend_->openPorts, 0);
+    EXPECT_EQ(FT_GetQueueStatus(handle, nullptr), FT_INVALID_PARAMETER);
+    EXPECT_EQ(FT_GetQueueStatus(nullptr, &queued), FT_INVALID_HANDLE);
+}
 
 TEST_F(UsbDriverTest, BytesArrivingBetweenReadsAreKept) {
     backend_->devices = {Ftdi(2, 0x6001, "A")};

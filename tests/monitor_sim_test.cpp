@@ -109,6 +109,25 @@ TEST_F(MonitorSimTest, ListOpenReadUnplugThenReadFails) {
     EXPECT_TRUE(AnnouncedMonitors().empty());
 }
 
+// A poll that finds nothing queued reads nothing, so its look at the queue tells the loss.
+TEST_F(MonitorSimTest, LookAtTheQueueCountsWhatCameAndTellsAnUnpluggedMonitor) {
+    PlugProcess plug(home_, "QTEST09");
+    ASSERT_TRUE(WaitUntil([] { return Listed(1); })) << plug.errors();
+    ASSERT_NO_FATAL_FAILURE(OpenWithMonitorSettings("QTEST09"));
+    ASSERT_EQ(GetFTDeviceQueueStatus(), FT_OK);
+    EXPECT_EQ(QueuedBytes, 0u);
+
+    ASSERT_EQ(MonitorSim({"send", "--serial", "QTEST09", "85000000000000"}).exitCode, 0);
+    EXPECT_TRUE(WaitUntil([] { return GetFTDeviceQueueStatus() != FT_OK || QueuedBytes == 14; }));
+    EXPECT_EQ(QueuedBytes, 14u);
+    EXPECT_EQ(nextBytes(), "85000000000000");
+
+    EXPECT_EQ(MonitorSim({"unplug"}).exitCode, 0);
+    EXPECT_EQ(plug.waitExit(), 0);
+    ReceiveFrameBytes();
+    EXPECT_EQ(LastReadStatus, FT_IO_ERROR);
+}
+
 TEST_F(MonitorSimTest, SendsEveryKindOfFrame) {
     PlugProcess plug(home_, "QTEST02");
     ASSERT_TRUE(WaitUntil([] { return Listed(1); })) << plug.errors();

@@ -35,6 +35,9 @@ public:
     // buffer's content is unspecified and got may be anything.
     virtual FT_STATUS read(uint8_t* buffer, uint32_t count, uint32_t readTimeoutMs,
                            uint32_t& got) = 0;
+    // How many bytes a read would return at once, without waiting for more; fails as a read
+    // does when the device is gone.
+    virtual FT_STATUS queueStatus(uint32_t& rxBytes) = 0;
 };
 
 class Driver {

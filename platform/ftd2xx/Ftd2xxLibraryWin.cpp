@@ -15,6 +15,7 @@ using ListDevicesCall = FT_STATUS(WINAPI*)(void*, void*, DWORD);
 using OpenExCall = FT_STATUS(WINAPI*)(void*, DWORD, FT_HANDLE*);
 using CloseCall = FT_STATUS(WINAPI*)(FT_HANDLE);
 using ReadCall = FT_STATUS(WINAPI*)(FT_HANDLE, void*, DWORD, DWORD*);
+using GetQueueStatusCall = FT_STATUS(WINAPI*)(FT_HANDLE, DWORD*);
 using SetBaudRateCall = FT_STATUS(WINAPI*)(FT_HANDLE, ULONG);
 using SetDataCharacteristicsCall = FT_STATUS(WINAPI*)(FT_HANDLE, UCHAR, UCHAR, UCHAR);
 using SetTimeoutsCall = FT_STATUS(WINAPI*)(FT_HANDLE, ULONG, ULONG);
@@ -46,6 +47,7 @@ public:
     OpenExCall openEx = nullptr;
     CloseCall close = nullptr;
     ReadCall read = nullptr;
+    GetQueueStatusCall getQueueStatus = nullptr;
     SetBaudRateCall setBaudRate = nullptr;
     SetDataCharacteristicsCall setDataCharacteristics = nullptr;
     SetTimeoutsCall setTimeouts = nullptr;
@@ -56,6 +58,7 @@ private:
     bool bindAll() {
         return Bind(module_, "FT_ListDevices", listDevices) && Bind(module_, "FT_OpenEx", openEx) &&
                Bind(module_, "FT_Close", close) && Bind(module_, "FT_Read", read) &&
+               Bind(module_, "FT_GetQueueStatus", getQueueStatus) &&
                Bind(module_, "FT_SetBaudRate", setBaudRate) &&
                Bind(module_, "FT_SetDataCharacteristics", setDataCharacteristics) &&
                Bind(module_, "FT_SetTimeouts", setTimeouts);
@@ -116,6 +119,19 @@ public:
         DWORD returned = 0;
         const FT_STATUS status = library_->read(handle_, buffer, count, &returned);
         got = std::min<uint32_t>(returned, count);
+        return settle(status);
+    }
+
+    FT_STATUS queueStatus(uint32_t& rxBytes) override {
+        rxBytes = 0;
+        if (!handle_) {
+            return FT_IO_ERROR;
+        }
+        DWORD queued = 0;
+        const FT_STATUS status = library_->getQueueStatus(handle_, &queued);
+        if (status == FT_OK) {
+            rxBytes = queued;
+        }
         return settle(status);
     }
 

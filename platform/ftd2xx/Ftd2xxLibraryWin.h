@@ -1,6 +1,6 @@
 #pragma once
 // The D2XX driver for FTDI chips on Windows: the vendor's library, loaded at run time through
-// our own declarations of the seven functions the program uses (never linked, so that the
+// our own declarations of the eight functions the program uses (never linked, so that the
 // program starts without it and our other drivers keep working).
 
 #include "platform/ftd2xx/Driver.h"

@@ -1,6 +1,7 @@
 #pragma once
 // The few things the USB driver needs from libftdi1 and libusb, so that its logic (which
-// devices match, string lengths, the read time-out loop, error mapping) runs against a fake.
+// devices match, string lengths, the read time-out loop, the chip's packets, error mapping) runs
+// against a fake.
 
 #include <cstdint>
 #include <memory>
@@ -22,7 +23,8 @@ enum class UsbResult {
     NotClaimable, // present, but busy or not permitted
     InvalidValue, // a setting the chip cannot take
     IoError,
-    Gone, // unplugged while open
+    Gone,     // unplugged while open
+    TimedOut, // a transfer's time-out passed; what it brought until then still counts
 };
 
 class FtdiPort {
@@ -30,8 +32,13 @@ public:
     virtual ~FtdiPort() = default;
     virtual UsbResult setBaudRate(uint32_t baudRate) = 0;
     virtual UsbResult setLineProperty(uint8_t wordLength, uint8_t stopBits, uint8_t parity) = 0;
-    // What has arrived, waiting at most about one USB latency period.
-    virtual UsbResult read(uint8_t* buffer, uint32_t size, uint32_t& got) = 0;
+    // The largest packet the chip sends; each packet begins with its two modem-status bytes.
+    virtual uint32_t packetSize() const = 0;
+    // One bulk transfer from the chip into buffer (size a whole number of packets), waiting at
+    // most timeoutMs (at least 1). transferred counts the raw bytes that came, status bytes
+    // included, whatever the result.
+    virtual UsbResult transferIn(uint8_t* buffer, uint32_t size, uint32_t timeoutMs,
+                                 uint32_t& transferred) = 0;
 };
 
 class FtdiBackend {

@@ -11,11 +11,8 @@
 namespace ftd2xx {
 namespace {
 
-// libftdi1 reports a missing USB handle with this code.
-constexpr int FtdiDeviceUnavailable = -666;
-// Short, so that a read waits about one latency period for the chip's next packet.
+// Short, so that the chip hands on what it holds soon after it came.
 constexpr unsigned char LatencyTimerMs = 2;
-constexpr int UsbReadTimeoutMs = 100;
 
 struct ContextExit {
     void operator()(libusb_context* context) const { libusb_exit(context); }
@@ -52,14 +49,23 @@ UsbResult FromLibusb(int code) {
     }
 }
 
-UsbResult FromFtdiTransfer(int code) {
-    if (code >= 0 || code == LIBUSB_ERROR_TIMEOUT) {
+UsbResult FromBulkTransfer(int code) {
+    switch (code) {
+    case LIBUSB_SUCCESS:
         return UsbResult::Ok;
-    }
-    if (code == FtdiDeviceUnavailable || code == LIBUSB_ERROR_NO_DEVICE) {
+    case LIBUSB_ERROR_TIMEOUT:
+        return UsbResult::TimedOut;
+    case LIBUSB_ERROR_NO_DEVICE:
         return UsbResult::Gone;
+    default:
+        return UsbResult::IoError;
     }
-    return UsbResult::IoError;
+}
+
+// libftdi names its endpoints from its own side; the one that carries the chip's data to us
+// is the one with the IN direction bit.
+int InEndpoint(const ftdi_context& context) {
+    return (context.out_ep & LIBUSB_ENDPOINT_IN) != 0 ? context.out_ep : context.in_ep;
 }
 
 // The devices on the bus at this moment; each stays referenced while the listing lives.
@@ -147,14 +153,23 @@ public:
         return result == -2 ? UsbResult::Gone : result < 0 ? UsbResult::IoError : UsbResult::Ok;
     }
 
-    UsbResult read(uint8_t* buffer, uint32_t size, uint32_t& got) override {
-        got = 0;
-        const int request = size > INT_MAX ? INT_MAX : static_cast<int>(size);
-        const int result = ftdi_read_data(context_.get(), buffer, request);
-        if (result > 0) {
-            got = static_cast<uint32_t>(result);
+    uint32_t packetSize() const override { return context_->max_packet_size; }
+
+    // Our own transfer rather than ftdi_read_data, which loses what it has copied when a later
+    // transfer of the same call fails or times out.
+    UsbResult transferIn(uint8_t* buffer, uint32_t size, uint32_t timeoutMs,
+                         uint32_t& transferred) override {
+        transferred = 0;
+        if (!context_->usb_dev) {
+            return UsbResult::Gone;
         }
-        return FromFtdiTransfer(result);
+        int actual = 0;
+        const int result = libusb_bulk_transfer(
+            context_->usb_dev, static_cast<unsigned char>(InEndpoint(*context_)), buffer,
+            size > INT_MAX ? INT_MAX : static_cast<int>(size), &actual,
+            static_cast<unsigned int>(timeoutMs));
+        transferred = actual > 0 ? static_cast<uint32_t>(actual) : 0;
+        return FromBulkTransfer(result);
     }
 
 private:
@@ -234,7 +249,6 @@ public:
             return result >= -5 ? UsbResult::NotClaimable : UsbResult::IoError;
         }
         ftdi_set_latency_timer(context.get(), LatencyTimerMs);
-        context->usb_read_timeout = UsbReadTimeoutMs;
         out = std::make_unique<LibftdiPort>(std::move(context));
         return UsbResult::Ok;
     }

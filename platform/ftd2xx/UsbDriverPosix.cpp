@@ -1,17 +1,45 @@
 #include "platform/ftd2xx/UsbDriverPosix.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace ftd2xx {
 namespace {
 
-// Between two empty polls of the chip, so that a read does not spin while it waits.
+// Between two transfers that brought nothing before their time-out, so that a read does not
+// spin on a chip that answers at once.
 constexpr uint32_t IdlePauseMs = 1;
+// Each packet from the chip begins with these, its modem and line status.
+constexpr uint32_t StatusBytesPerPacket = 2;
+// One transfer takes at most this many packets; what a read has no room for waits for the next.
+constexpr uint32_t PacketsPerTransfer = 32;
+// A look at the queue asks the chip once, this long at most: the chip sends what it holds at
+// the latest one latency period (2 ms, as the backend sets it) after its last packet, and a
+// slow host controller gets some room; QEMU's chip answers an idle request not at all.
+constexpr uint32_t QueueLookTimeoutMs = 2;
+
+// Removes the status bytes at the start of every packet; returns the length of the data.
+uint32_t StripStatusBytes(uint8_t* bytes, uint32_t length, uint32_t packetSize) {
+    uint32_t data = 0;
+    for (uint32_t packet = 0; packet < length; packet += packetSize) {
+        const uint32_t end = std::min(length, packet + packetSize);
+        const uint32_t begin = std::min(end, packet + StatusBytesPerPacket);
+        std::memmove(bytes + data, bytes + begin, end - begin);
+        data += end - begin;
+    }
+    return data;
+}
+
+bool IsFailure(UsbResult result) {
+    return result != UsbResult::Ok && result != UsbResult::TimedOut;
+}
 
 class UsbConnection : public Connection {
 public:
     UsbConnection(std::shared_ptr<FtdiBackend> backend, std::unique_ptr<FtdiPort> port)
-        : backend_(std::move(backend)), port_(std::move(port)) {}
+        : backend_(std::move(backend)), port_(std::move(port)),
+          packetSize_(std::max(port_->packetSize(), StatusBytesPerPacket + 1)),
+          chunk_(packetSize_ * PacketsPerTransfer) {}
 
     FT_STATUS setBaudRate(uint32_t baudRate) override {
         if (!port_) {
@@ -29,32 +57,78 @@ public:
             port_->setLineProperty(settings.wordLength, settings.stopBits, settings.parity));
     }
 
+    // Every byte a transfer brought is handed on, now or by a later read, even when a later
+    // transfer times out or finds the device gone; the loss is told once nothing is left.
     FT_STATUS read(uint8_t* buffer, uint32_t count, uint32_t readTimeoutMs,
                    uint32_t& got) override {
-        got = 0;
+        got = takeKept(buffer, count);
+        if (got == count) {
+            return FT_OK;
+        }
         if (!port_) {
-            return FT_IO_ERROR;
+            return got > 0 ? FT_OK : FT_IO_ERROR;
         }
         const uint64_t deadline = backend_->nowMs() + readTimeoutMs;
         for (;;) {
-            uint32_t n = 0;
-            const UsbResult result = port_->read(buffer + got, count - got, n);
-            if (result != UsbResult::Ok) {
-                return settle(result);
+            const uint64_t before = backend_->nowMs();
+            const UsbResult result = transfer(before < deadline ? deadline - before : 0);
+            const uint32_t brought = keptCount();
+            got += takeKept(buffer + got, count - got);
+            if (IsFailure(result)) {
+                const FT_STATUS status = settle(result);
+                return got > 0 ? FT_OK : status;
             }
-            got += std::min(n, count - got);
             const uint64_t now = backend_->nowMs();
             if (got == count || now >= deadline) {
                 return FT_OK;
             }
-            if (n == 0) {
+            if (brought == 0 && result == UsbResult::Ok) {
                 backend_->pauseMs(
                     static_cast<uint32_t>(std::min<uint64_t>(IdlePauseMs, deadline - now)));
             }
         }
     }
 
+    FT_STATUS queueStatus(uint32_t& rxBytes) override {
+        rxBytes = keptCount();
+        if (rxBytes > 0) {
+            return FT_OK;
+        }
+        if (!port_) {
+            return FT_IO_ERROR;
+        }
+        const UsbResult result = transfer(QueueLookTimeoutMs);
+        rxBytes = keptCount();
+        if (IsFailure(result)) {
+            const FT_STATUS status = settle(result);
+            return rxBytes > 0 ? FT_OK : status;
+        }
+        return FT_OK;
+    }
+
 private:
+    // Fills the chunk with the data of one transfer; called only when nothing is kept.
+    UsbResult transfer(uint64_t timeoutMs) {
+        uint32_t transferred = 0;
+        const UsbResult result = port_->transferIn(
+            chunk_.data(), static_cast<uint32_t>(chunk_.size()),
+            static_cast<uint32_t>(std::clamp<uint64_t>(timeoutMs, 1, UINT32_MAX)), transferred);
+        keptBegin_ = 0;
+        keptEnd_ = StripStatusBytes(chunk_.data(),
+                                    std::min(transferred, static_cast<uint32_t>(chunk_.size())),
+                                    packetSize_);
+        return result;
+    }
+
+    uint32_t keptCount() const { return keptEnd_ - keptBegin_; }
+
+    uint32_t takeKept(uint8_t* buffer, uint32_t room) {
+        const uint32_t n = std::min(room, keptCount());
+        std::memcpy(buffer, chunk_.data() + keptBegin_, n);
+        keptBegin_ += n;
+        return n;
+    }
+
     // A device that is gone or failing is released now, so that a new open can claim it.
     FT_STATUS settle(UsbResult result) {
         if (result == UsbResult::Gone || result == UsbResult::IoError) {
@@ -65,6 +139,12 @@ private:
 
     std::shared_ptr<FtdiBackend> backend_;
     std::unique_ptr<FtdiPort> port_;
+    uint32_t packetSize_;
+    // The data of the last transfer, status bytes removed; keptBegin_ to keptEnd_ is not
+    // handed on yet.
+    std::vector<uint8_t> chunk_;
+    uint32_t keptBegin_ = 0;
+    uint32_t keptEnd_ = 0;
 };
 
 std::string Truncated(std::string text, size_t room) {
@@ -79,6 +159,7 @@ std::string Truncated(std::string text, size_t room) {
 FT_STATUS StatusOf(UsbResult result) {
     switch (result) {
     case UsbResult::Ok:
+    case UsbResult::TimedOut:
         return FT_OK;
     case UsbResult::NoDevice:
         return FT_DEVICE_NOT_FOUND;

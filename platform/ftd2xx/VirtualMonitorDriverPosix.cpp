@@ -1,8 +1,10 @@
 #include "platform/ftd2xx/VirtualMonitorDriver.h"
 #include "platform/ftd2xx/VirtualMonitorLinkPosix.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -49,6 +51,26 @@ public:
             pollfd entry{fd_.get(), POLLIN, 0};
             ::poll(&entry, 1, static_cast<int>(deadline - now));
         }
+    }
+
+    // A look that finds the end of the stream means the monitor was unplugged.
+    FT_STATUS queueStatus(uint32_t& rxBytes) override {
+        rxBytes = 0;
+        if (!fd_) {
+            return FT_IO_ERROR;
+        }
+        char next = 0;
+        const ssize_t n = ::recv(fd_.get(), &next, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            return FT_OK;
+        }
+        int waiting = 0;
+        if (n <= 0 || ::ioctl(fd_.get(), FIONREAD, &waiting) != 0) {
+            fd_.reset();
+            return FT_IO_ERROR;
+        }
+        rxBytes = static_cast<uint32_t>(std::max(waiting, 1));
+        return FT_OK;
     }
 
 private:

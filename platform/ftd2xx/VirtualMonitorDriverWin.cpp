@@ -50,6 +50,21 @@ public:
         }
     }
 
+    FT_STATUS queueStatus(uint32_t& rxBytes) override {
+        rxBytes = 0;
+        if (!pipe_) {
+            return FT_IO_ERROR;
+        }
+        const auto waiting = BytesWaiting(pipe_.get());
+        if (!waiting) {
+            // The monitor was unplugged.
+            pipe_.reset();
+            return FT_IO_ERROR;
+        }
+        rxBytes = *waiting;
+        return FT_OK;
+    }
+
 private:
     OwnedHandle pipe_;
 };

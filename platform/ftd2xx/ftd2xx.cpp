@@ -241,6 +241,20 @@ FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, uint32_t bytesToRead, uint32_t
     return status;
 }
 
+FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, uint32_t* rxBytes) {
+    OpenDevice* device = Find(handle);
+    if (!device) {
+        return FT_INVALID_HANDLE;
+    }
+    if (!rxBytes) {
+        return FT_INVALID_PARAMETER;
+    }
+    uint32_t queued = 0;
+    const FT_STATUS status = device->connection->queueStatus(queued);
+    *rxBytes = status == FT_OK ? queued : 0;
+    return status;
+}
+
 FT_STATUS FT_SetBaudRate(FT_HANDLE handle, uint32_t baudRate) {
     OpenDevice* device = Find(handle);
     if (!device) {

@@ -1,5 +1,5 @@
 #pragma once
-// The seven D2XX operations the device unit calls, with D2XX's status codes and flags. Calls are
+// The eight D2XX operations the device unit calls, with D2XX's status codes and flags. Calls are
 // dispatched to the installed drivers (FTDI chips on USB, virtual monitors, scripted devices).
 
 #include "platform/ftd2xx/D2xxTypes.h"
@@ -20,6 +20,8 @@ FT_STATUS FT_Close(FT_HANDLE handle);
 // what arrived; bytes arriving between reads wait for the next read. A read time-out of 0 (the
 // value after opening) returns at once with what is waiting.
 FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, uint32_t bytesToRead, uint32_t* bytesReturned);
+// The number of bytes waiting to be read, which a read of that many returns without waiting.
+FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, uint32_t* rxBytes);
 FT_STATUS FT_SetBaudRate(FT_HANDLE handle, uint32_t baudRate);
 FT_STATUS FT_SetDataCharacteristics(FT_HANDLE handle, uint8_t wordLength, uint8_t stopBits,
                                     uint8_t parity);

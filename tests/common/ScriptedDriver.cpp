@@ -35,11 +35,12 @@ public:
         ++script_->log.reads;
         script_->log.lastReadTimeoutMs = readTimeoutMs;
         got = 0;
-        if (script_->readStatus != FT_OK) {
-            return script_->readStatus;
+        const FT_STATUS status = failure();
+        if (status != FT_OK) {
+            return status;
         }
-        if (!attached() || script_->nowMs >= script_->readsFailFromMs) {
-            return FT_IO_ERROR;
+        if (script_->readsBeforeUnplug > 0) {
+            --script_->readsBeforeUnplug;
         }
         const uint64_t deadline = script_->nowMs + readTimeoutMs;
         auto& arrivals = script_->arrivals;
@@ -60,7 +61,32 @@ public:
         return FT_OK;
     }
 
+    FT_STATUS queueStatus(uint32_t& rxBytes) override {
+        ++script_->log.queueLooks;
+        rxBytes = 0;
+        const FT_STATUS status = failure();
+        if (status != FT_OK) {
+            return status;
+        }
+        for (const auto& arrival : script_->arrivals) {
+            if (arrival.atMs > script_->nowMs) {
+                break;
+            }
+            rxBytes += static_cast<uint32_t>(arrival.bytes.size());
+        }
+        return FT_OK;
+    }
+
 private:
+    FT_STATUS failure() const {
+        if (script_->readStatus != FT_OK) {
+            return script_->readStatus;
+        }
+        const bool unplugged = !attached() || script_->nowMs >= script_->readsFailFromMs ||
+                               script_->readsBeforeUnplug == 0;
+        return unplugged ? FT_IO_ERROR : FT_OK;
+    }
+
     bool attached() const {
         const auto& devices = script_->devices;
         return std::any_of(devices.begin(), devices.end(), [&](const ScriptedDevice& device) {

@@ -26,6 +26,7 @@ struct ScriptedLog {
     LineSettings lineSettings{};
     int reads = 0;
     uint32_t lastReadTimeoutMs = 0;
+    int queueLooks = 0;
 };
 
 class ScriptedDriver : public Driver {
@@ -56,9 +57,12 @@ struct ScriptedDriver::Script {
     FT_STATUS closeStatus = FT_OK;
     // Every read from now on fails with this status (a lost device: FT_IO_ERROR).
     FT_STATUS readStatus = FT_OK;
-    // Reads that begin at or after this moment fail with FT_IO_ERROR, as when the device is
-    // unplugged while a frame is on the line.
+    // Reads and looks at the queue that begin at or after this moment fail with FT_IO_ERROR, as
+    // when the device is unplugged while a frame is on the line.
     uint64_t readsFailFromMs = UINT64_MAX;
+    // When not negative, that many more reads succeed; then reads and looks at the queue fail
+    // with FT_IO_ERROR, as when the device is unplugged between two reads of one poll.
+    int readsBeforeUnplug = -1;
     ScriptedLog log;
 
     uint64_t nowMs = 0;

@@ -207,6 +207,26 @@ STANDIN_EXPORT FT_STATUS WINAPI FT_Read(FT_HANDLE handle, void* buffer, DWORD co
     return FT_OK;
 }
 
+STANDIN_EXPORT FT_STATUS WINAPI FT_GetQueueStatus(FT_HANDLE handle, DWORD* rxBytes) {
+    Library& library = State();
+    std::lock_guard lock(library.mutex);
+    const auto device = Find(library, handle);
+    if (!device) {
+        return FT_INVALID_HANDLE;
+    }
+    if (!rxBytes) {
+        return FT_INVALID_PARAMETER;
+    }
+    if (!device->present) {
+        return FT_IO_ERROR;
+    }
+    const auto now = Clock::now();
+    const auto arrived = std::find_if(device->incoming.begin(), device->incoming.end(),
+                                      [&](const Arrival& arrival) { return arrival.at > now; });
+    *rxBytes = static_cast<DWORD>(arrived - device->incoming.begin());
+    return FT_OK;
+}
+
 STANDIN_EXPORT FT_STATUS WINAPI FT_SetBaudRate(FT_HANDLE handle, ULONG baudRate) {
     Library& library = State();
     std::lock_guard lock(library.mutex);

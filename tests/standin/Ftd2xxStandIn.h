@@ -1,11 +1,12 @@
 #pragma once
 // The stand-in for the vendor's D2XX library that the Windows build makes for the loader's
-// tests: the seven functions as the device layer relies on them, over devices the test plugs in,
+// tests: the eight functions as the device layer relies on them, over devices the test plugs in,
 // feeds and pulls out through the control functions below (found with GetProcAddress).
 //
 // Its devices behave as a chip behind the library does: a read waits until the bytes asked for
 // have arrived or the read time-out has passed, and a time-out of 0 (the value after opening)
-// waits without end; a device pulled out fails every call on it with FT_IO_ERROR until closed.
+// waits without end; the queue status counts the bytes that have arrived; a device pulled out fails
+// every call on it with FT_IO_ERROR until closed.
 
 #include <cstdint>
 

@@ -10,6 +10,7 @@ void ResetDeviceUnit() {
     ErrorReportsEnabled = false;
     LastReadStatus = FT_OK;
     DeviceCount = 0;
+    QueuedBytes = 0;
     DeviceInfo.clear();
     ClearReceivedBytes();
 }
