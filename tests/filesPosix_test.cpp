@@ -71,7 +71,8 @@ TEST_F(FilesTest, ALinkToAFileIsAFile) {
 TEST_F(FilesTest, ReadFailuresCarryTheRuntimeText) {
     WriteBytes(folder / "plain", "x");
     WriteBytes(folder / "secret.gdt", "x");
-    fs::permissions(folder / "secret.gdt", fs::perms::owner_read | fs::perms::owner_write);
+    // No rights at all, so that even its owner cannot read it when the test runs without root.
+    fs::permissions(folder / "secret.gdt", fs::perms::none);
     ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0666), 0);
 
     struct Case {
@@ -100,8 +101,17 @@ TEST_F(FilesTest, AFifoIsNeitherReadNorTakenForAFileBeingWritten) {
     EXPECT_FALSE(IsOpenForWriting((folder / "pipe").string()));
 }
 
-// Another user's file cannot be leased: the answer is "not known", never "held".
+// Another user's file cannot be leased: the answer is "not known", never "held". Only root can
+// make one and keep it open for writing; a normal user takes one of the system's files.
 TEST_F(FilesTest, WhatTheSystemCannotTellCountsAsNotHeld) {
+    if (::geteuid() != 0) {
+        const std::string systemFile = "/etc/passwd";
+        struct stat info {};
+        ASSERT_EQ(::stat(systemFile.c_str(), &info), 0);
+        ASSERT_NE(info.st_uid, ::geteuid()) << systemFile << " should belong to root";
+        EXPECT_FALSE(IsOpenForWriting(systemFile));
+        return;
+    }
     const fs::path file = folder / "import.gdt";
     WriteBytes(file, "half");
     fs::permissions(file, fs::perms::all);
@@ -129,13 +139,18 @@ TEST_F(FilesTest, WrittenFileHasTheUsualRights) {
 TEST_F(FilesTest, WriteIntoReadOnlyFolderFailsAndKeepsTheOldFile) {
     const fs::path target = folder / "export.gdt";
     WriteBytes(target, "old");
-    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                fs::perms::others_read | fs::perms::others_exec);
+    // Read-only for its owner too, who may be the one writing when the test runs without root.
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec |
+                               fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(folder, readOnly);
     fs::permissions(target, fs::perms::all);
 
     const std::string path = target.string();
     const std::string text =
         RunUnprivileged([&] { return FileErrorOf([&] { WriteFileInOnePiece(path, "new"); }); });
+    // Writable again, or the test's home could not be removed without root.
+    fs::permissions(folder, fs::perms::all);
 
     EXPECT_EQ(text, "Datei \"" + path + "\" kann nicht erstellt werden. Permission denied");
     EXPECT_EQ(ReadBytes(target), "old");

@@ -3,11 +3,16 @@
 # build/bin's LirnQuarn and monitor-sim. A script for the Windows programs also sets `launcher`
 # (the build's wine-run) and `exe` (.exe).
 #   source common.sh TOOL...   skips (77) without the tools, then reruns the script under Xvfb
+#   QUARN_E2E_TOOLS_REQUIRED=1  a missing tool fails the test instead: CI must run every one
 [[ -v launcher ]] || launcher=()
 exe=${exe:-}
 
 for tool in xvfb-run "$@"; do
     if ! command -v "$tool" >/dev/null; then
+        if [[ -n "${QUARN_E2E_TOOLS_REQUIRED:-}" ]]; then
+            echo "FAIL: $tool is missing"
+            exit 1
+        fi
         echo "SKIP: $tool is missing"
         exit 77
     fi

@@ -11,8 +11,9 @@ shots=""
 caption="lirn Quarn professional - Blutdruckmessung"
 
 script_args=("$@")
-source "$(dirname "$0")/common.sh" cpack dpkg-deb desktop-file-validate appstreamcli xdotool \
-    pdftotext
+# cpack finds the libraries the package depends on with dpkg-shlibdeps, which runs file.
+source "$(dirname "$0")/common.sh" cpack dpkg-deb dpkg-shlibdeps file desktop-file-validate \
+    appstreamcli xdotool pdftotext
 
 root=$work/root
 bin=$root/usr/bin

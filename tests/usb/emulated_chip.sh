@@ -99,6 +99,10 @@ prepare_kernel() {
 
 install_packages || echo "installing the packages failed"
 if ! command -v qemu-system-x86_64 >/dev/null; then
+    if [[ -n "${QUARN_E2E_TOOLS_REQUIRED:-}" ]]; then
+        echo "FAIL: qemu-system-x86_64 is missing and cannot be installed"
+        exit 1
+    fi
     echo "SKIP: qemu-system-x86_64 is missing and cannot be installed"
     exit 77
 fi
